@@ -1,0 +1,16 @@
+# The entry function the host looks for: "saw~" -> saw_tilde_setup,
+# "rand.seq" -> setup_rand0x2eseq, "trig.delay2~" -> setup_trig0x2edelay2_tilde.
+function(vesh_setup_name class out)
+  set(stem "${class}")
+  set(suffix "")
+  if(stem MATCHES "~$")
+    string(REGEX REPLACE "~$" "" stem "${stem}")
+    set(suffix "_tilde")
+  endif()
+  if(stem MATCHES "\\.")
+    string(REPLACE "." "0x2e" stem "${stem}")
+    set(${out} "setup_${stem}${suffix}" PARENT_SCOPE)
+  else()
+    set(${out} "${stem}${suffix}_setup" PARENT_SCOPE)
+  endif()
+endfunction()

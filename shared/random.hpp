@@ -1,0 +1,138 @@
+// Cheap, repeatable pseudo-random numbers for the noise and random classes.
+//
+// Three generators live here:
+//  - the combined Tausworthe generator with hashed seeding (random_state),
+//    stepped inline in the audio loops through random_step/random_bipolar;
+//  - the noise LCG, one 32-bit word stepped and read inline;
+//  - the integer LCG of rand_int, seeded from a fixed counter or the clock.
+// Everything is inline: each plug-in that includes this header carries its own
+// copy, and the module-wide values of rand_seed are per plug-in.
+#pragma once
+
+#include <m_pd.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <ctime>
+
+namespace vesh {
+
+struct random_state {
+    uint32_t s1, s2, s3;
+};
+
+// Thomas Wang's 32-bit integer mix.
+constexpr uint32_t random_hash(uint32_t k) {
+    k += ~(k << 15);
+    k ^= k >> 10;
+    k += k << 3;
+    k ^= k >> 6;
+    k += ~(k << 11);
+    k ^= k >> 16;
+    return k;
+}
+
+// A float seed truncated toward zero to a signed 32-bit integer. Seeds that do
+// not fit saturate (|seed| >= 2^31 gives INT32_MAX or INT32_MIN) and NaN reads
+// as 0, so every float is a valid, repeatable seed.
+constexpr int32_t seed_to_int(double seed) {
+    if (!(seed == seed)) return 0;
+    if (seed >= 2147483647.0) return INT32_MAX;
+    if (seed <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(seed);
+}
+
+constexpr void random_init(random_state *state, double seed) {
+    const uint32_t h = random_hash(static_cast<uint32_t>(seed_to_int(seed)));
+    state->s1 = h ^ 0x4A1FCF79u;
+    if (state->s1 < 2) state->s1 = 0x4A1FCF79u;
+    state->s2 = h ^ 0xB86271CCu;
+    if (state->s2 < 8) state->s2 = 0xB86271CCu;
+    state->s3 = h ^ 0x6C986D11u;
+    if (state->s3 < 16) state->s3 = 0x6C986D11u;
+}
+
+// L'Ecuyer's taus88 step on the words in registers; returns s1 ^ s2 ^ s3.
+constexpr uint32_t random_step(uint32_t &s1, uint32_t &s2, uint32_t &s3) {
+    s1 = ((s1 & 0xFFFFFFFEu) << 12) ^ (((s1 << 13) ^ s1) >> 19);
+    s2 = ((s2 & 0xFFFFFFF8u) << 4) ^ (((s2 << 2) ^ s2) >> 25);
+    s3 = ((s3 & 0xFFFFFFF0u) << 17) ^ (((s3 << 3) ^ s3) >> 11);
+    return s1 ^ s2 ^ s3;
+}
+
+// The top 23 bits of a step become the mantissa of a float in [2, 4);
+// subtracting 3 leaves [-1, 1) in steps of 2^-22.
+constexpr float random_bipolar(uint32_t &s1, uint32_t &s2, uint32_t &s3) {
+    const uint32_t r = random_step(s1, s2, s3);
+    return std::bit_cast<float>((r >> 9) | 0x40000000u) - 3.0f;
+}
+
+// ---- Noise LCG ----------------------------------------------------------
+
+constexpr uint32_t noise_lcg_step(uint32_t v) { return v * 435898247u + 382842987u; }
+
+// The value of a word: a signed integer around 2^30 scaled into [-1, 1].
+constexpr float noise_lcg_value(uint32_t v) {
+    const auto centred = static_cast<int32_t>(v & 0x7FFFFFFFu) - 0x40000000;
+    return static_cast<float>(centred) * 9.313225746154785e-10f;
+}
+
+// An explicit seed s becomes the word (integer part of s) * 1319.
+constexpr uint32_t noise_lcg_seed(double seed) {
+    return static_cast<uint32_t>(seed_to_int(seed)) * 1319u;
+}
+
+// ---- Integer LCG --------------------------------------------------------
+
+constexpr uint32_t int_lcg_step(uint32_t u) { return u * 472940017u + 832416023u; }
+
+// The next integer in 0 ... n-1 (n >= 1); -1 for n = 0.
+inline int rand_int(uint32_t *state, int n) {
+    *state = int_lcg_step(*state);
+    const double x = n * (1.0 / 4294967296.0) * static_cast<double>(*state);
+    int r = static_cast<int>(x);
+    if (r >= n) r = n - 1;
+    return r;
+}
+
+// Module-wide values of rand_seed, one set per plug-in.
+struct rand_seed_memory {
+    uint32_t last_ticks = 0;
+    uint32_t time_shift = 0;
+    uint32_t fallback = 1489853723u;
+};
+inline rand_seed_memory rand_seed_values;
+
+constexpr uint32_t rand_seed_fallback_step(uint32_t f) { return f * 435898247u + 938284287u; }
+
+// A non-zero seed is taken as it is; 0 asks for a seed from the clock
+// (`realtime` in seconds) that differs even between two calls within the same
+// microsecond.
+inline void rand_seed_at(uint32_t *state, int seed, double realtime, rand_seed_memory &m) {
+    if (seed != 0) {
+        *state = static_cast<uint32_t>(seed) & 0x7FFFFFFFu;
+        return;
+    }
+    // Microseconds, kept as their low 32 bits.
+    const double micros = std::fmod(realtime * 1000000.0, 4294967296.0);
+    const auto ticks = micros > 0 ? static_cast<uint32_t>(micros) : 0u;
+    if (ticks == m.last_ticks) {
+        m.fallback = rand_seed_fallback_step(m.fallback);
+        *state = m.fallback & 0x7FFFFFFFu;
+    } else {
+        if (m.time_shift == 0) m.time_shift = static_cast<uint32_t>(std::time(nullptr));
+        *state = (ticks + m.time_shift) & 0x7FFFFFFFu;
+    }
+    m.last_ticks = ticks;
+}
+
+inline void rand_seed(uint32_t *state, int seed) {
+    rand_seed_at(state, seed, sys_getrealtime(), rand_seed_values);
+}
+
+// Integer LCG seeding of a new instance: the class's counter advances from
+// itself, or from the seed argument when one is given.
+constexpr uint32_t int_lcg_next_counter(uint32_t from) { return from * 435898247u + 938284287u; }
+
+}  // namespace vesh

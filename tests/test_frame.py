@@ -1,0 +1,112 @@
+"""The library object, the plug-in conventions and the inlet-connection helper, in pd."""
+import glob
+import os
+import re
+import subprocess
+
+from vpd import LIBRARY, TESTLIB, Patch, run_pd
+
+TITLE = "- VESH 1.0-0 beta-42 (june 16th 2021)"
+GOOD = "- VESH 1.0.-0 beta-42 needs at least Pd 0.51-3 (you have 0.53-1, you're good!)"
+
+
+def test_banner_once_on_load_and_creation_again_on_about():
+    p = Patch()
+    a = p.obj("vesh")
+    p.obj("vesh")
+    r = p.run()
+    assert r.console.count(GOOD) == 1
+    lines = r.console
+    start = lines.index(GOOD) - 4
+    assert lines[start] == "-" * 79
+    assert lines[start + 1] == TITLE
+    assert lines[start + 4:start + 16] == [
+        GOOD, "-" * 79,
+        "- NOTE: This library also includes a tutorial by Marrik",
+        "that depends on this library. Find the 'Quorrel-folder' folder",
+        "inside the 'vesh' folder. Please check its README on how to install it!",
+        "-" * 79,
+        "- ALSO NOTE: Loading this binary did not install the VESH library, you still",
+        'need to add it to the "preferences=>path" or use [declare -path vesh]',
+        "-" * 79, TITLE, "-" * 79, ""]
+
+    p.send(a, "about")
+    p.send(a, "about")
+    assert p.run().console.count(GOOD) == 3
+
+
+def test_banner_when_loaded_as_a_library():
+    r = run_pd(["-lib", "vesh", "-send", "pd quit"])
+    assert r.console.count(GOOD) == 1
+    assert r.errors == []
+
+
+def test_version_is_a_list_of_five_atoms():
+    p = Patch()
+    v = p.obj("vesh")
+    p.probe(v)
+    p.send(v, "version")
+    assert p.run().messages(v) == [("list", [1.0, 0.0, 0.0, "beta", 42.0])]
+
+
+def expected_entry(name):
+    stem, tilde = (name[:-1], "_tilde") if name.endswith("~") else (name, "")
+    if "." in stem:
+        return "setup_" + stem.replace(".", "0x2e") + tilde
+    return stem + tilde + "_setup"
+
+
+def test_every_plugin_exports_its_entry_function_only():
+    plugins = glob.glob(os.path.join(LIBRARY, "*.pd_linux")) + \
+        glob.glob(os.path.join(TESTLIB, "*.pd_linux"))
+    assert plugins
+    for path in plugins:
+        name = os.path.basename(path)[: -len(".pd_linux")]
+        out = subprocess.run(["nm", "-D", "--defined-only", path], capture_output=True,
+                             text=True, check=True).stdout
+        symbols = [l.split()[-1] for l in out.splitlines() if l.strip()]
+        assert symbols == [expected_entry(name)], path
+
+
+def magic_patch(source):
+    """vtest.magic~ reports per block: connected?, applied?, value."""
+    p = Patch()
+    m = p.obj("vtest.magic~")
+    p.probe_signal(m)
+    if source == "signal":
+        s = p.obj("sig~ 5")
+        p.connect(s, 0, m, 1)
+    elif source == "control":
+        s = p.obj("f 9")
+        p.connect(s, 0, m, 1)
+    return p, m
+
+
+def heads(r, m, blocks):
+    s = r.samples(m)
+    return [s[64 * i:64 * i + 3] for i in range(blocks)]
+
+
+def test_float_inlet_applies_once_without_a_signal():
+    for source in (None, "control"):  # a message connection is not a signal connection
+        p, m = magic_patch(source)
+        p.send(m, "7", inlet=1, at_block=2)
+        p.send(m, "8", inlet=1, at_block=2)  # only the last float of a block counts
+        r = p.run(blocks=4)
+        # The creator's initial 0 is applied at the first block, then 8 once.
+        assert heads(r, m, 4) == [[0, 1, 0], [0, 0, 0], [0, 1, 8], [0, 0, 0]]
+
+
+def test_signal_connection_reads_the_signal_and_ignores_floats():
+    p, m = magic_patch("signal")
+    p.send(m, "7", inlet=1, at_block=1)
+    r = p.run(blocks=3)
+    assert heads(r, m, 3) == [[1, 0, 0]] * 3
+    assert r.samples(m)[3:64] == [5.0] * 61
+
+
+def test_infinity_is_applied_as_a_value():
+    p, m = magic_patch(None)
+    p.send(m, "1e39", inlet=1, at_block=1)  # overflows to infinity
+    r = p.run(blocks=2)
+    assert heads(r, m, 2)[1] == [0, 1, float("inf")]

@@ -1,0 +1,107 @@
+// The generators against their published worked values.
+#include "random.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace vesh;
+
+TEST(RandomHash, ZeroKey) { EXPECT_EQ(random_hash(0), 0x4636B9C9u); }
+
+TEST(RandomInit, SeedZeroIsHashedNotTimed) {
+    random_state s{};
+    random_init(&s, 0);
+    EXPECT_EQ(s.s1, 0x0C2976B0u);
+    EXPECT_EQ(s.s2, 0xFE54C805u);
+    EXPECT_EQ(s.s3, 0x2AAED4D8u);
+    EXPECT_EQ(random_step(s.s1, s.s2, s.s3), 0xDB887F52u);
+    EXPECT_EQ(random_step(s.s1, s.s2, s.s3), 0x129164C0u);
+    EXPECT_EQ(random_step(s.s1, s.s2, s.s3), 0x27671D79u);
+    random_init(&s, 0);
+    EXPECT_EQ(random_bipolar(s.s1, s.s2, s.s3), 0.7151029109954834f);
+}
+
+TEST(RandomInit, SeedOne) {
+    random_state s{};
+    random_init(&s, 1);
+    EXPECT_EQ(s.s1, 0x28A53AD9u);
+    EXPECT_EQ(s.s2, 0xDAD8846Cu);
+    EXPECT_EQ(s.s3, 0x0E2298B1u);
+    random_state t = s;
+    EXPECT_EQ(random_step(t.s1, t.s2, t.s3), 0xCF4A31ECu);
+    EXPECT_EQ(random_bipolar(s.s1, s.s2, s.s3), 0.6194515228271484f);
+}
+
+TEST(RandomInit, SeedsTruncateTowardZero) {
+    random_state a{}, b{}, c{}, d{};
+    random_init(&a, 3.2f);
+    random_init(&b, 3.9f);
+    random_init(&c, -3.9f);
+    random_init(&d, -3.0f);
+    EXPECT_EQ(a.s1, b.s1);
+    EXPECT_EQ(a.s2, b.s2);
+    EXPECT_EQ(a.s3, b.s3);
+    EXPECT_EQ(c.s1, d.s1);
+    EXPECT_NE(a.s1, c.s1);
+}
+
+// Seeds outside the signed 32-bit range saturate and NaN reads as 0.
+TEST(RandomInit, OutOfRangeSeedsAreDefined) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(seed_to_int(std::nan("")), 0);
+    EXPECT_EQ(seed_to_int(inf), INT32_MAX);
+    EXPECT_EQ(seed_to_int(1e10), INT32_MAX);
+    EXPECT_EQ(seed_to_int(2147483648.0), INT32_MAX);
+    EXPECT_EQ(seed_to_int(-inf), INT32_MIN);
+    EXPECT_EQ(seed_to_int(-2147483648.0), INT32_MIN);
+    EXPECT_EQ(seed_to_int(-1e30), INT32_MIN);
+    random_state s{};
+    random_init(&s, std::nan(""));
+    EXPECT_EQ(s.s1, 0x0C2976B0u);
+}
+
+TEST(RandomBipolar, RangeEnds) {
+    // r with its top 23 bits clear is the only way to reach -1.
+    EXPECT_EQ(std::bit_cast<float>((0x1FFu >> 9) | 0x40000000u) - 3.0f, -1.0f);
+    EXPECT_LT(std::bit_cast<float>((0xFFFFFFFFu >> 9) | 0x40000000u) - 3.0f, 1.0f);
+}
+
+TEST(NoiseLcg, WorkedValues) {
+    const uint32_t v = 234599u * 1319u;
+    EXPECT_EQ(v, 309436081u);
+    EXPECT_EQ(noise_lcg_seed(234599.7), v);
+    EXPECT_EQ(noise_lcg_value(v), -0.7118151783943176f);
+    EXPECT_EQ(noise_lcg_step(v), 0x344A7EC2u);
+    EXPECT_EQ(noise_lcg_value(noise_lcg_step(v)), -0.18295317888259888f);
+    EXPECT_EQ(noise_lcg_value(0x7FFFFFFFu), 1.0f);  // within 32 of 2^30 rounds to 1
+    EXPECT_EQ(noise_lcg_value(0), -1.0f);
+}
+
+TEST(IntLcg, SeedingAndRange) {
+    const uint32_t counter = int_lcg_next_counter(1489853723u);
+    EXPECT_EQ(counter, 3984894780u);
+    EXPECT_EQ(counter & 0x7FFFFFFFu, 0x6D84AB3Cu);
+    uint32_t u = 12345;
+    for (int i = 0; i < 100; i++) EXPECT_EQ(rand_int(&u, 1), 0);
+    EXPECT_EQ(rand_int(&u, 0), -1);
+    for (int i = 0; i < 1000; i++) {
+        const int r = rand_int(&u, 7);
+        EXPECT_GE(r, 0);
+        EXPECT_LT(r, 7);
+    }
+}
+
+TEST(RandSeed, ExplicitAndClockSeeds) {
+    rand_seed_memory m;
+    uint32_t a = 0, b = 0;
+    rand_seed_at(&a, -5, 1.0, m);
+    EXPECT_EQ(a, 0x7FFFFFFBu);
+    // Two clock seeds within one microsecond differ: the second comes from the fallback.
+    rand_seed_at(&a, 0, 12.0000001, m);
+    rand_seed_at(&b, 0, 12.0000001, m);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(b, rand_seed_fallback_step(1489853723u) & 0x7FFFFFFFu);
+    EXPECT_NE(m.time_shift, 0u);
+}
