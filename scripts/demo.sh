@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets up, builds, and renders examples/demo.pd to demo.wav (10 s, 44.1 kHz).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+rm -f demo.wav
+timeout 120 pd -nogui -noprefs -nosound -nomidi -batch -stderr -nrt -r 44100 \
+  -path build/vesh -open examples/demo.pd
+test -s demo.wav
+echo "rendered $(pwd)/demo.wav"

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets up, builds, and runs every test: unit tests, real-host tests and the
+# quality gates that belong in every run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cd build
+ctest -j"$(nproc 2>/dev/null || echo 2)" --output-on-failure "$@"
