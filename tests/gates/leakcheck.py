@@ -1,0 +1,123 @@
+#!/usr/bin/env python3
+"""Leak gate: create and delete every class many times in the real pd under
+valgrind; fail on any leak or invalid access whose stack passes through a
+plug-in of the library.
+
+Each class is created from the argument lists its help patch shows (and with
+none), receives its help patch's messages, runs with DSP on, and is deleted by
+clearing the canvas before pd quits, so that every destructor runs.
+
+    leakcheck.py              # every class, in batches
+    leakcheck.py saw~ lb      # just these
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+
+import vpd  # noqa: E402
+from library import classes, creation_lines, vocabulary  # noqa: E402
+
+COPIES = 4
+BATCH = 24
+
+
+def patch(names):
+    """Subpatch [pd leak] holds the objects; the driver beside it clears it."""
+    inner, conns, count = [], [], 0
+    events = []
+    for name in names:
+        arg_lists = [""] + creation_lines(name)
+        for k in range(COPIES):
+            for args in arg_lists:
+                inner.append(f"#X obj 10 10 {name} {args};".replace(" ;", ";"))
+                obj = count
+                count += 1
+                inner.append(f"#X obj 10 40 r lk{obj};")
+                conns.append((count, 0, obj, 0))
+                count += 1
+                for m in vocabulary(name):
+                    events.append(f"lk{obj} {m}")
+                events.append(f"lk{obj} bang")
+    lines = ["#N canvas 0 0 800 600 12;", "#N canvas 0 0 800 600 leak 0;"] + inner
+    lines += [f"#X connect {a} {o} {b} {i};" for a, o, b, i in conns]
+    lines.append("#X restore 10 10 pd leak;")
+    body = " ".join(f"\\; {vpd.escape(e)}" for e in events)
+    lines += ["#X obj 700 10 loadbang;",
+              f"#X msg 700 40 \\; pd dsp 1 {body};",
+              "#X obj 700 70 delay 50;",
+              "#X msg 700 100 \\; pd-leak clear \\; pd dsp 0;",
+              "#X obj 700 130 delay 60;",
+              "#X msg 700 160 \\; pd quit;",
+              "#X connect 1 0 2 0;", "#X connect 1 0 3 0;", "#X connect 3 0 4 0;",
+              "#X connect 1 0 5 0;", "#X connect 5 0 6 0;"]
+    return "\n".join(lines) + "\n"
+
+
+def blocks_of(report):
+    """Valgrind's report split into its error and leak records."""
+    records, current = [], []
+    for line in report.splitlines():
+        body = re.sub(r"^==\d+== ?", "", line)
+        if not body.strip():
+            if current:
+                records.append(current)
+            current = []
+        elif line.startswith("=="):
+            current.append(body)
+    if current:
+        records.append(current)
+    return records
+
+
+def ours(record):
+    return any(".pd_linux" in l for l in record)
+
+
+def check(names, timeout=600):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "leak.pd")
+        with open(path, "w") as f:
+            f.write(patch(names))
+        cmd = ["valgrind", "--leak-check=full", "--show-leak-kinds=definite,indirect",
+               "--errors-for-leak-kinds=definite,indirect", "--num-callers=30",
+               vpd.PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr", "-nrt",
+               "-path", vpd.LIBRARY, "-open", path]
+        proc = subprocess.run(cmd, capture_output=True, text=True, errors="replace",
+                              timeout=timeout)
+    out = proc.stdout + proc.stderr
+    problems = []
+    for record in blocks_of(out):
+        head = record[0]
+        is_problem = ("lost in loss record" in head or head.startswith(("Invalid", "Conditional",
+                      "Use of uninitialised", "Mismatched", "Source and destination"))
+                      or "uninitialised" in head)
+        if is_problem and ours(record):
+            problems.append("\n".join(record[:14]))
+    if "Process terminating" in out or proc.returncode != 0:
+        problems.append(f"{' '.join(names)}: pd crashed or failed ({proc.returncode}): "
+                        f"{out[-1500:]}")
+    return problems
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("names", nargs="*")
+    args = ap.parse_args()
+    names = args.names or classes()
+    problems = []
+    for i in range(0, len(names), BATCH):
+        problems += check(names[i:i + BATCH])
+    for p in problems:
+        print(p, end="\n\n")
+    print(f"leak check: {len(names)} classes, {len(problems)} problems")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
