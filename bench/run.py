@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""Benchmark table: the cost of each class beside the nearest vanilla object,
+measured in the real pd in one run.
+
+Rows come from bench/rows/*.txt, one line each:
+
+    signal  | <vesh box> | <vanilla box> | none|noise
+    control | <vesh box> | <vanilla box> | <message sent repeatedly>
+
+Signal rows: INSTANCES copies of the box (fed by one [noise~] when the input
+is "noise") run SECONDS of audio in batch mode; the CPU time of the same patch
+without the boxes is taken off, leaving nanoseconds per sample per instance.
+Control rows: MESSAGES messages through an [until] loop, less the loop alone,
+in nanoseconds per message. Each figure is the best of REPEATS runs.
+
+    bench/run.py                  # every row, table to bench/results.md
+    bench/run.py saw~ lowpass~    # only rows whose vesh box starts with these
+"""
+import argparse
+import glob
+import os
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+LIBRARY = os.environ.get("VESH_LIBRARY", os.path.join(ROOT, "build", "vesh"))
+
+INSTANCES = 64
+SECONDS = 30
+MESSAGES = 200000
+REPEATS = 5
+SR = 44100
+
+
+def cpu_seconds(patch_text):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "bench.pd")
+        with open(path, "w") as f:
+            f.write(patch_text)
+        proc = subprocess.Popen(["pd", "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch",
+                                 "-stderr", "-nrt", "-r", str(SR), "-path", LIBRARY, "-open",
+                                 path], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        _, status, usage = os.wait4(proc.pid, 0)
+        err = proc.stderr.read().decode(errors="replace")
+        if "couldn't create" in err:
+            raise RuntimeError(err.strip().splitlines()[-2:])
+        return usage.ru_utime + usage.ru_stime
+
+
+def signal_patch(box, source, instances):
+    lines = ["#N canvas 0 0 600 400 12;", "#X obj 10 10 loadbang;",
+             "#X msg 10 40 \\; pd dsp 1;", f"#X obj 10 70 delay {SECONDS * 1000};",
+             "#X msg 10 100 \\; pd quit;", "#X obj 200 10 noise~;"]
+    conns = [(0, 1), (0, 2), (2, 3)]
+    for k in range(instances if box else 0):
+        lines.append(f"#X obj 200 {40 + k} {box};")
+        if source == "noise":
+            conns.append((4, 5 + k))
+    return "\n".join(lines + [f"#X connect {a} 0 {b} 0;" for a, b in conns]) + "\n"
+
+
+def control_patch(box, message):
+    # [t b b]: the loop runs first (right outlet), then pd quits.
+    lines = ["#N canvas 0 0 600 400 12;", "#X obj 10 10 loadbang;", "#X obj 10 40 t b b;",
+             "#X msg 10 70 \\; pd quit;", f"#X msg 100 70 {MESSAGES};", "#X obj 100 100 until;",
+             f"#X msg 100 130 {message};"]
+    conns = [(0, 0, 1), (1, 0, 2), (1, 1, 3), (3, 0, 4), (4, 0, 5)]
+    if box:
+        lines.append(f"#X obj 100 160 {box};")
+        conns.append((5, 0, 6))
+    return "\n".join(lines + [f"#X connect {a} {o} {b} 0;" for a, o, b in conns]) + "\n"
+
+
+def best(text):
+    return min(cpu_seconds(text) for _ in range(REPEATS))
+
+
+def measure(kind, box, arg):
+    if kind == "signal":
+        base = best(signal_patch(None, arg, 0))
+        total = best(signal_patch(box, arg, INSTANCES))
+        return max(total - base, 0.0) / (INSTANCES * SECONDS * SR) * 1e9
+    base = best(control_patch(None, arg))
+    total = best(control_patch(box, arg))
+    return max(total - base, 0.0) / MESSAGES * 1e9
+
+
+def rows(only):
+    for path in sorted(glob.glob(os.path.join(ROOT, "bench", "rows", "*.txt"))):
+        for line in open(path):
+            line = line.strip()
+            if not line or line.startswith("#"):
+                continue
+            kind, vesh_box, vanilla_box, arg = [f.strip() for f in line.split("|")]
+            if only and vesh_box.split()[0] not in only:
+                continue
+            yield os.path.basename(path)[:-4], kind, vesh_box, vanilla_box, arg
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("only", nargs="*")
+    ap.add_argument("--out", default=os.path.join(ROOT, "bench", "results.md"))
+    args = ap.parse_args()
+    table = ["| family | vesh object | cost | vanilla object | cost | ratio |",
+             "|---|---|---|---|---|---|"]
+    for family, kind, vesh_box, vanilla_box, arg in rows(args.only):
+        unit = "ns/sample" if kind == "signal" else "ns/message"
+        try:
+            ours = measure(kind, vesh_box, arg)
+            theirs = measure(kind, vanilla_box, arg)
+        except RuntimeError as e:
+            print(f"{vesh_box}: {e}", file=sys.stderr)
+            continue
+        ratio = f"{ours / theirs:.2f}" if theirs > 0 else "-"
+        row = (f"| {family} | `{vesh_box}` | {ours:.2f} {unit} | `{vanilla_box}` | "
+               f"{theirs:.2f} {unit} | {ratio} |")
+        print(row, flush=True)
+        table.append(row)
+    header = (f"# Benchmark\n\nCPU cost in the real pd (batch mode, {SR} Hz, 64-sample blocks): "
+              f"signal objects per sample per instance ({INSTANCES} instances, {SECONDS} s of "
+              f"audio), control objects per message ({MESSAGES} messages); best of {REPEATS} "
+              f"runs, the cost of the surrounding patch taken off. Ratio = vesh / vanilla "
+              f"(below 1 is cheaper). Made by `bench/run.py`.\n\n")
+    if not args.only:
+        with open(args.out, "w") as f:
+            f.write(header + "\n".join(table) + "\n")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
