@@ -1,0 +1,180 @@
+// asr~: attack-sustain-release envelope. A non-zero gate (signal or float at
+// the left inlet) rises to the gate level and holds it; a zero gate releases
+// to 0. Attack and release times (ms) may be signals. The status outlet
+// reports 1 when the envelope becomes active and 0 when its release has ended.
+#include <cstdint>
+
+#include "big_or_small.hpp"
+#include "envelope.hpp"
+#include "vesh.hpp"
+
+namespace {
+
+using vesh::envelope::Segment;
+
+struct t_asr {
+    t_object x_obj;
+    t_inlet *attack_inlet;
+    t_inlet *release_inlet;
+    t_float gate;  // last float at the left inlet
+    int64_t active;
+    t_float level;
+    t_float peak;
+    t_float samples_per_ms;
+    t_outlet *status_outlet;
+    double step;
+    int log_mode;
+    int count;  // samples left in the attack or the release
+    int gate_state;
+    vesh::envelope::Status status;
+    Segment attack;
+    Segment release;
+};
+
+t_class *asr_class;
+
+void asr_tick(t_asr *x) {
+    x->status.flush();
+}
+
+t_asr *asr_new(t_symbol *, int argc, t_atom *argv) {
+    t_float attack = 0, release = 0;
+    bool log_mode = false;
+    if (vesh::read_args(argc, argv, {&attack, &release}, {{"-log", &log_mode}},
+                        vesh::FlagsAt::last_only) < 0) {
+        return vesh::improper_args<t_asr>("[asr~]: improper args");
+    }
+    auto *x = vesh::new_object<t_asr>(asr_class);
+    x->attack_inlet = vesh::signal_inlet(&x->x_obj, attack);
+    x->release_inlet = vesh::signal_inlet(&x->x_obj, release);
+    x->samples_per_ms = static_cast<t_float>(sys_getsr() * 0.001);
+    x->log_mode = log_mode;
+    outlet_new(&x->x_obj, &s_signal);
+    x->status_outlet = outlet_new(&x->x_obj, &s_float);
+    x->status.outlet = x->status_outlet;
+    x->status.clock = clock_new(x, reinterpret_cast<t_method>(asr_tick));
+    x->attack.reset();
+    x->release.reset();
+    return x;
+}
+
+void asr_free(t_asr *x) {
+    clock_free(x->status.clock);
+}
+
+// No retrigger: a new level while the gate is on waits for the next onset.
+void asr_float(t_asr *x, t_floatarg f) {
+    if (f != 0 && !x->active) {
+        x->active = 1;
+        x->status.send_now(1);
+    }
+    x->gate = f;
+}
+
+void asr_log(t_asr *x, t_floatarg f) {
+    x->log_mode = (f != 0);
+}
+
+template <bool Log>
+void asr_run(t_asr *x, int n, const t_sample *gate_in, const t_sample *attack_in,
+             const t_sample *release_in, t_sample *out) {
+    const float gate = x->gate;
+    const float spms = x->samples_per_ms;
+    int64_t active = x->active;
+    float level = x->level;
+    float peak = x->peak;
+    double step = x->step;
+    int count = x->count;
+    int gate_state = x->gate_state;
+    Segment attack = x->attack, release = x->release;
+
+    for (int i = 0; i < n; i++) {
+        // Every input is read before the output sample is written.
+        const float g = gate_in[i];
+        const float attack_ms = attack_in[i];
+        const float release_ms = release_in[i];
+
+        if (g != 0 || gate != 0) {
+            if (!gate_state) {
+                peak = gate != 0 ? gate : g;
+                if (!active) {
+                    active = 1;
+                    x->status.push(1);
+                }
+                const double a = attack.length(attack_ms, spms);
+                count = static_cast<int>(a);
+                step = (static_cast<double>(peak) - level) / a;
+                gate_state = 1;
+            }
+            if constexpr (Log) {
+                level = static_cast<float>(peak + (static_cast<double>(level) - peak) *
+                                                      attack.factor(attack_ms, spms));
+            } else if (count < 1) {
+                level = peak;
+            } else {
+                count--;
+                level = static_cast<float>(level + step);
+            }
+        } else {
+            if (gate_state) {
+                const double r = release.length(release_ms, spms);
+                count = static_cast<int>(r);
+                step = -static_cast<double>(level) / r;
+            }
+            if constexpr (Log) {
+                level = static_cast<float>(level * release.factor(release_ms, spms));
+                if (std::fabs(level) < vesh::envelope::log_release_floor) {
+                    if (active) x->status.push(0);
+                    level = 0;
+                    active = 0;
+                }
+            } else if (count < 1) {
+                if (active) x->status.push(0);
+                level = 0;
+                active = 0;
+            } else {
+                count--;
+                level = static_cast<float>(level + step);
+            }
+            gate_state = 0;
+        }
+        out[i] = level;
+    }
+
+    x->active = active;
+    x->level = vesh::flush_big_or_small(level);
+    x->peak = vesh::flush_big_or_small(peak);
+    x->step = step;
+    x->count = count;
+    x->gate_state = gate_state;
+    x->attack = attack;
+    x->release = release;
+    x->status.arm();
+}
+
+t_int *asr_perform(t_int *w) {
+    auto *x = vesh::word<t_asr *>(w, 1);
+    const int n = vesh::word<int>(w, 2);
+    auto run = x->log_mode ? asr_run<true> : asr_run<false>;
+    run(x, n, vesh::word<t_sample *>(w, 3), vesh::word<t_sample *>(w, 4),
+        vesh::word<t_sample *>(w, 5), vesh::word<t_sample *>(w, 6));
+    return w + 7;
+}
+
+void asr_dsp(t_asr *x, t_signal **sp) {
+    x->samples_per_ms = static_cast<t_float>(sp[0]->s_sr * 0.001);
+    x->attack.reset();
+    x->release.reset();
+    vesh::add_perform(asr_perform, x, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec,
+                      sp[3]->s_vec);
+}
+
+}  // namespace
+
+VESH_SETUP {
+    asr_class = vesh::new_class<t_asr>(VESH_CLASS_NAME, asr_new, asr_free);
+    vesh::signal_only_left_inlet(asr_class);
+    vesh::add_dsp(asr_class, asr_dsp);
+    vesh::add_float(asr_class, asr_float);
+    vesh::add_method(asr_class, "log", asr_log);
+}
