@@ -33,14 +33,19 @@ constexpr uint32_t random_hash(uint32_t k) {
     return k;
 }
 
-// A float seed truncated toward zero to a signed 32-bit integer. Seeds that do
-// not fit saturate (|seed| >= 2^31 gives INT32_MAX or INT32_MIN) and NaN reads
-// as 0, so every float is a valid, repeatable seed.
+// The integer part of a number as a signed 32-bit integer. Values that do not
+// fit saturate (|x| >= 2^31 gives INT32_MAX or INT32_MIN) and NaN reads as 0,
+// so a seed, a count or an index typed by a user is never undefined behaviour.
+constexpr int32_t int_part(double x) {
+    if (!(x == x)) return 0;
+    if (x >= 2147483647.0) return INT32_MAX;
+    if (x <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(x);
+}
+
+// A float seed truncated toward zero; every float is a valid, repeatable seed.
 constexpr int32_t seed_to_int(double seed) {
-    if (!(seed == seed)) return 0;
-    if (seed >= 2147483647.0) return INT32_MAX;
-    if (seed <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(seed);
+    return int_part(seed);
 }
 
 constexpr void random_init(random_state *state, double seed) {
@@ -70,7 +75,9 @@ constexpr float random_bipolar(uint32_t &s1, uint32_t &s2, uint32_t &s3) {
 
 // ---- Noise LCG ----------------------------------------------------------
 
-constexpr uint32_t noise_lcg_step(uint32_t v) { return v * 435898247u + 382842987u; }
+constexpr uint32_t noise_lcg_step(uint32_t v) {
+    return v * 435898247u + 382842987u;
+}
 
 // The value of a word: a signed integer around 2^30 scaled into [-1, 1].
 constexpr float noise_lcg_value(uint32_t v) {
@@ -85,7 +92,9 @@ constexpr uint32_t noise_lcg_seed(double seed) {
 
 // ---- Integer LCG --------------------------------------------------------
 
-constexpr uint32_t int_lcg_step(uint32_t u) { return u * 472940017u + 832416023u; }
+constexpr uint32_t int_lcg_step(uint32_t u) {
+    return u * 472940017u + 832416023u;
+}
 
 // The next integer in 0 ... n-1 (n >= 1); -1 for n = 0.
 inline int rand_int(uint32_t *state, int n) {
@@ -104,7 +113,9 @@ struct rand_seed_memory {
 };
 inline rand_seed_memory rand_seed_values;
 
-constexpr uint32_t rand_seed_fallback_step(uint32_t f) { return f * 435898247u + 938284287u; }
+constexpr uint32_t rand_seed_fallback_step(uint32_t f) {
+    return f * 435898247u + 938284287u;
+}
 
 // A non-zero seed is taken as it is; 0 asks for a seed from the clock
 // (`realtime` in seconds) that differs even between two calls within the same
@@ -133,6 +144,8 @@ inline void rand_seed(uint32_t *state, int seed) {
 
 // Integer LCG seeding of a new instance: the class's counter advances from
 // itself, or from the seed argument when one is given.
-constexpr uint32_t int_lcg_next_counter(uint32_t from) { return from * 435898247u + 938284287u; }
+constexpr uint32_t int_lcg_next_counter(uint32_t from) {
+    return from * 435898247u + 938284287u;
+}
 
 }  // namespace vesh

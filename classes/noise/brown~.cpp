@@ -1,0 +1,60 @@
+// brown~: a random walk of steps up to 1/8, reflected at -1 and 1.
+#include "random.hpp"
+#include "vesh.hpp"
+
+namespace {
+
+struct t_brown {
+    t_object x_obj;
+    vesh::random_state state;
+    float walk;
+};
+
+t_class *brown_class;
+int seed_counter = 1;
+
+t_brown *brown_new(t_symbol *, int argc, t_atom *argv) {
+    auto *x = vesh::new_object<t_brown>(brown_class);
+    if (argc > 0 && argv[0].a_type == A_FLOAT) {
+        vesh::random_init(&x->state, argv[0].a_w.w_float);
+    } else {
+        vesh::random_init(&x->state, seed_counter++);
+    }
+    outlet_new(&x->x_obj, &s_signal);
+    return x;
+}
+
+// Reseeding leaves the walk where it is, so the signal does not jump.
+void brown_seed(t_brown *x, t_floatarg f) {
+    vesh::random_init(&x->state, f);
+}
+
+t_int *brown_perform(t_int *w) {
+    auto *x = vesh::word<t_brown *>(w, 1);
+    const int n = vesh::word<int>(w, 2);
+    auto *state = vesh::word<vesh::random_state *>(w, 3);
+    auto *out = vesh::word<t_sample *>(w, 4);
+    uint32_t s1 = state->s1, s2 = state->s2, s3 = state->s3;
+    float b = x->walk;
+    for (int i = 0; i < n; i++) {
+        b = b + vesh::random_bipolar(s1, s2, s3) * 0.125f;
+        if (b > 1.0f) b = 2.0f - b;
+        if (b < -1.0f) b = -2.0f - b;
+        out[i] = b;
+    }
+    *state = {s1, s2, s3};
+    x->walk = b;
+    return w + 5;
+}
+
+void brown_dsp(t_brown *x, t_signal **sp) {
+    vesh::add_perform(brown_perform, x, sp[0]->s_n, &x->state, sp[0]->s_vec);
+}
+
+}  // namespace
+
+VESH_SETUP {
+    brown_class = vesh::new_class<t_brown>(VESH_CLASS_NAME, brown_new, nullptr);
+    vesh::add_dsp(brown_class, brown_dsp);
+    vesh::add_float(brown_class, brown_seed);
+}
