@@ -132,7 +132,7 @@ def rand_i(state, lo, hi, n):
             out.append(float(a))
             continue
         r = min(int(state * 2.0**-32 * (b - a)), b - a - 1)
-        out.append(float(a + r))
+        out.append(f32(a + r))
         state = (state * 472940017 + 832416023) & M
     return out
 

@@ -1,0 +1,79 @@
+// rand.i: a random integer between min and max, both included, on each bang.
+#include "random.hpp"
+#include "vesh.hpp"
+
+#include <utility>
+
+namespace {
+
+struct t_randi {
+    t_object x_obj;
+    uint32_t state;
+    t_float min;
+    t_float max;
+};
+
+t_class *randi_class;
+uint32_t seed_counter = 1489853723u;
+
+t_randi *randi_new(t_symbol *, int argc, t_atom *argv) {
+    t_float min = 0, max = 1;
+    bool seeded = false;
+    t_float seed = 0;
+    if (argc == 1) {
+        if (argv[0].a_type == A_FLOAT) max = argv[0].a_w.w_float;
+    } else if (argc >= 2) {
+        if (argc > 3) return vesh::improper_args<t_randi>("randi: improper args");
+        for (int i = 0; i < argc; i++) {
+            if (argv[i].a_type != A_FLOAT)
+                return vesh::improper_args<t_randi>("randi: improper args");
+        }
+        min = argv[0].a_w.w_float;
+        max = argv[1].a_w.w_float;
+        if (argc == 3) {
+            seeded = true;
+            seed = argv[2].a_w.w_float;
+        }
+    }
+    auto *x = vesh::new_object<t_randi>(randi_class);
+    const uint32_t from = seeded ? static_cast<uint32_t>(vesh::int_part(seed)) : seed_counter;
+    seed_counter = vesh::int_lcg_next_counter(from);
+    x->state = seed_counter & 0x7FFFFFFFu;
+    x->min = min;
+    x->max = max;
+    vesh::float_inlet(&x->x_obj, &x->min);
+    vesh::float_inlet(&x->x_obj, &x->max);
+    outlet_new(&x->x_obj, &s_float);
+    return x;
+}
+
+void randi_seed(t_randi *x, t_floatarg f) {
+    x->state = static_cast<uint32_t>(vesh::int_part(f));
+}
+
+void randi_bang(t_randi *x) {
+    // 64-bit so that bounds at the ends of the integer range cannot overflow.
+    int64_t a = vesh::int_part(x->min);
+    int64_t b = static_cast<int64_t>(vesh::int_part(x->max)) + 1;
+    if (a > b) std::swap(a, b);
+    const int64_t range = b - a;
+    if (range == 0) {
+        outlet_float(x->x_obj.ob_outlet, static_cast<t_float>(a));
+        return;
+    }
+    auto r = static_cast<int64_t>(static_cast<double>(x->state) * (1.0 / 4294967296.0) *
+                                  static_cast<double>(range));
+    if (r >= range) r = range - 1;
+    // Stepped before the output, so that a bang fed back from the outlet
+    // draws a new value.
+    x->state = vesh::int_lcg_step(x->state);
+    outlet_float(x->x_obj.ob_outlet, static_cast<t_float>(a + r));
+}
+
+}  // namespace
+
+VESH_SETUP {
+    randi_class = vesh::new_class<t_randi>(VESH_CLASS_NAME, randi_new, nullptr);
+    vesh::add_bang(randi_class, randi_bang);
+    vesh::add_method_defaults(randi_class, "seed", randi_seed);
+}
