@@ -107,7 +107,21 @@ void adsr_run(t_adsr *x, int n, const t_sample *gate_in, const t_sample *attack_
     int retrigger = x->retrigger;
     Segment attack = x->attack, decay = x->decay, release = x->release;
 
-    for (int i = 0; i < n; i++) {
+    // Most blocks are idle or sustaining: those stretches need no segment
+    // arithmetic (the general loop would give the same samples).
+    int i = 0;
+    if (!retrigger && count < 1) {
+        if (!gate_state && !active && level == 0 && gate == 0) {
+            for (; i < n && gate_in[i] == 0; i++) out[i] = 0;
+        } else if (gate_state) {
+            for (; i < n && (gate != 0 || gate_in[i] != 0); i++) {
+                level = sustain_in[i] * peak;
+                out[i] = level;
+            }
+        }
+    }
+
+    for (; i < n; i++) {
         // Every input is read before the output sample is written.
         const float g = gate_in[i];
         const float attack_ms = attack_in[i];
@@ -144,6 +158,7 @@ void adsr_run(t_adsr *x, int n, const t_sample *gate_in, const t_sample *attack_
                     if (active) x->status.push(0);
                     level = 0;
                     active = 0;
+                    count = 0;
                 }
             } else if (count < 1) {
                 if (active) x->status.push(0);

@@ -88,7 +88,27 @@ void asr_run(t_asr *x, int n, const t_sample *gate_in, const t_sample *attack_in
     int gate_state = x->gate_state;
     Segment attack = x->attack, release = x->release;
 
-    for (int i = 0; i < n; i++) {
+    // Most blocks are idle or holding: those stretches need no segment
+    // arithmetic (the general loop would give the same samples).
+    int i = 0;
+    if (!gate_state && !active && level == 0 && gate == 0 && count < 1) {
+        for (; i < n && gate_in[i] == 0; i++) out[i] = 0;
+    } else if (gate_state && !Log && count < 1) {
+        for (; i < n && (gate != 0 || gate_in[i] != 0); i++) out[i] = peak;
+        if (i > 0) level = peak;
+    } else if (gate_state && Log) {
+        // An exponential attack settles where one more step leaves the level
+        // as it is; it stays there while the attack time does not change.
+        const float attack_ms = attack_in[0];
+        const double f = attack.factor(attack_ms, spms);
+        if (static_cast<float>(peak + (static_cast<double>(level) - peak) * f) == level) {
+            for (; i < n && (gate != 0 || gate_in[i] != 0) && attack_in[i] == attack_ms; i++) {
+                out[i] = level;
+            }
+        }
+    }
+
+    for (; i < n; i++) {
         // Every input is read before the output sample is written.
         const float g = gate_in[i];
         const float attack_ms = attack_in[i];
@@ -127,6 +147,7 @@ void asr_run(t_asr *x, int n, const t_sample *gate_in, const t_sample *attack_in
                     if (active) x->status.push(0);
                     level = 0;
                     active = 0;
+                    count = 0;
                 }
             } else if (count < 1) {
                 if (active) x->status.push(0);
