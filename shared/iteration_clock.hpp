@@ -1,0 +1,64 @@
+// Iteration clock of the rate-driven generators (chaotic maps, stepped noise,
+// random impulses): a phase in cycles, advanced each sample by rate / sample
+// rate, that fires an event whenever it crosses a cycle boundary.
+//
+// A positive rate fires when the phase reaches 1, a negative rate when it falls
+// to 0, so |rate| events happen per second either way. The step is clamped to
+// one cycle, hence at most one event per sample, and a rate of 0 freezes the
+// phase. The phase is a double whatever precision the caller steps it with.
+#pragma once
+
+#include <m_pd.h>
+
+namespace vesh {
+
+// Phase at creation: a generator started with a non-negative rate fires at its
+// first sample; one started with a negative rate fires at the first sample too,
+// since the phase already sits on the lower boundary.
+inline double clock_start_phase(t_float rate) {
+    return rate >= 0 ? 1.0 : 0.0;
+}
+
+// True when an event is due at this sample; moves the phase back across the
+// boundary it reached.
+inline bool clock_due(double &phase, t_sample rate) {
+    if (rate >= 0) {
+        if (phase >= 1.0) {
+            phase -= 1.0;
+            return true;
+        }
+    } else if (phase <= 0.0) {
+        phase += 1.0;
+        return true;
+    }
+    return false;
+}
+
+// Phase step for one sample, formed in `Real` (double, or float where a class
+// keeps the single-precision step). A NaN rate holds the phase: once NaN, the
+// phase would never fire again.
+template <typename Real>
+inline Real clock_step(t_sample rate, Real inv_sr) {
+    const Real v = static_cast<Real>(rate) * inv_sr;
+    if (v > Real(1)) return Real(1);
+    if (v < Real(-1)) return Real(-1);
+    return v == v ? v : Real(0);
+}
+
+// One block: at each sample, `event(i)` when due, then `emit(i, phase)` with
+// the phase as it stands after the wrap and before the step. `rate[i]` is read
+// before `emit` runs, so the output may share memory with the rate input.
+template <typename Real, typename Event, typename Emit>
+inline void clock_run(double &phase, const t_sample *rate, int n, Real inv_sr, Event &&event,
+                      Emit &&emit) {
+    double t = phase;
+    for (int i = 0; i < n; i++) {
+        const t_sample f = rate[i];
+        if (clock_due(t, f)) event(i);
+        emit(i, t);
+        t += clock_step(f, inv_sr);
+    }
+    phase = t;
+}
+
+}  // namespace vesh
