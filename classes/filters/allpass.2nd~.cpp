@@ -1,0 +1,52 @@
+// allpass.2nd~: second-order all-pass filter (phase shift only) with signal-rate
+// centre frequency and Q (or bandwidth in octaves with "-bw").
+#include "biquad.hpp"
+
+namespace {
+
+using namespace vesh::biquad;
+
+struct allpass2nd_cook {
+    static constexpr double margin = 1e-6;
+    static direct coefficients(double p, int mode, double w, double cos_w, double sin_w, double) {
+        const double q = at_least(q_or_bandwidth(p, mode, w, sin_w), 1e-6);
+        const double alpha = sin_w / (2 * q);
+        return {1 - alpha, -2 * cos_w, 1 + alpha, 1 + alpha, -2 * cos_w, 1 - alpha, false};
+    }
+};
+
+struct t_allpass2nd {
+    t_object x_obj;
+    core<cookbook<allpass2nd_cook, 2>> filter;
+};
+
+t_class *allpass2nd_class;
+
+t_allpass2nd *allpass2nd_new(t_symbol *, int argc, t_atom *argv) {
+    t_float frequency = 0, q = 1;
+    bool bandwidth = false;
+    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
+        return vesh::improper_args<t_allpass2nd>("allpass.2nd~: improper args");
+    }
+    auto *x = vesh::new_object<t_allpass2nd>(allpass2nd_class);
+    x->filter.mode = bandwidth;
+    make_inlets(&x->x_obj, {frequency, q});
+    return x;
+}
+
+t_int *allpass2nd_perform(t_int *w) {
+    return perform<t_allpass2nd>(w);
+}
+
+void allpass2nd_dsp(t_allpass2nd *x, t_signal **sp) {
+    dsp(x, sp, allpass2nd_perform);
+}
+
+}  // namespace
+
+VESH_SETUP {
+    allpass2nd_class = new_filter_class<t_allpass2nd>(allpass2nd_new);
+    vesh::add_dsp(allpass2nd_class, allpass2nd_dsp);
+    vesh::add_method(allpass2nd_class, "bw", alternate_mode<t_allpass2nd>);
+    vesh::add_method(allpass2nd_class, "q", q_mode<t_allpass2nd>);
+}

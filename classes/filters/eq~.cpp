@@ -1,0 +1,55 @@
+// eq~: peaking equaliser with signal-rate centre frequency, Q (or bandwidth in
+// octaves with "-bw") and gain in dB.
+#include "biquad.hpp"
+
+namespace {
+
+using namespace vesh::biquad;
+
+struct eq_cook {
+    static constexpr double margin = 0.1;
+    static direct coefficients(double p, int mode, double w, double cos_w, double sin_w,
+                               double gain) {
+        const double q = at_least(q_or_bandwidth(p, mode, w, sin_w), 1e-6);
+        const double alpha = sin_w / (2 * q);
+        const double a = std::pow(10, gain * 0.025);
+        return {1 + alpha * a, -2 * cos_w,    1 - alpha * a, 1 + alpha / a,
+                -2 * cos_w,    1 - alpha / a, false};
+    }
+};
+
+struct t_eq {
+    t_object x_obj;
+    core<cookbook<eq_cook, 3>> filter;
+};
+
+t_class *eq_class;
+
+t_eq *eq_new(t_symbol *, int argc, t_atom *argv) {
+    t_float frequency = 0, q = 0, gain = 0;
+    bool bandwidth = false;
+    if (vesh::read_args(argc, argv, {&frequency, &q, &gain}, {{"-bw", &bandwidth}}) < 0) {
+        return vesh::improper_args<t_eq>("eq~: improper args");
+    }
+    auto *x = vesh::new_object<t_eq>(eq_class);
+    x->filter.mode = bandwidth;
+    make_inlets(&x->x_obj, {frequency, q, gain});
+    return x;
+}
+
+t_int *eq_perform(t_int *w) {
+    return perform<t_eq>(w);
+}
+
+void eq_dsp(t_eq *x, t_signal **sp) {
+    dsp(x, sp, eq_perform);
+}
+
+}  // namespace
+
+VESH_SETUP {
+    eq_class = new_filter_class<t_eq>(eq_new);
+    vesh::add_dsp(eq_class, eq_dsp);
+    vesh::add_method(eq_class, "bw", alternate_mode<t_eq>);
+    vesh::add_method(eq_class, "q", q_mode<t_eq>);
+}

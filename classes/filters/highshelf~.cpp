@@ -1,0 +1,53 @@
+// highshelf~: high shelving filter with signal-rate corner frequency, slope and
+// gain in dB.
+#include "biquad.hpp"
+
+namespace {
+
+using namespace vesh::biquad;
+
+struct highshelf_cook {
+    static constexpr double margin = 0.1;
+    static direct coefficients(double slope, int, double, double cos_w, double sin_w, double gain) {
+        const auto [a, beta] = shelf::make(slope, gain, sin_w);
+        return {a * ((a + 1) + (a - 1) * cos_w + beta),
+                -2 * a * ((a - 1) + (a + 1) * cos_w),
+                a * ((a + 1) + (a - 1) * cos_w - beta),
+                (a + 1) - (a - 1) * cos_w + beta,
+                2 * ((a - 1) - (a + 1) * cos_w),
+                (a + 1) - (a - 1) * cos_w - beta,
+                false};
+    }
+};
+
+struct t_highshelf {
+    t_object x_obj;
+    core<cookbook<highshelf_cook, 3>> filter;
+};
+
+t_class *highshelf_class;
+
+t_highshelf *highshelf_new(t_symbol *, int argc, t_atom *argv) {
+    t_float frequency = 0, slope = 0, gain = 0;
+    if (vesh::read_args(argc, argv, {&frequency, &slope, &gain}) < 0) {
+        return vesh::improper_args<t_highshelf>("highshelf~: improper args");
+    }
+    auto *x = vesh::new_object<t_highshelf>(highshelf_class);
+    make_inlets(&x->x_obj, {frequency, slope, gain});
+    return x;
+}
+
+t_int *highshelf_perform(t_int *w) {
+    return perform<t_highshelf>(w);
+}
+
+void highshelf_dsp(t_highshelf *x, t_signal **sp) {
+    dsp(x, sp, highshelf_perform);
+}
+
+}  // namespace
+
+VESH_SETUP {
+    highshelf_class = new_filter_class<t_highshelf>(highshelf_new);
+    vesh::add_dsp(highshelf_class, highshelf_dsp);
+}

@@ -1,0 +1,272 @@
+// The biquad core shared by the second-order filter classes.
+//
+// Each class supplies a design: the number of parameter inlets, the type of
+// its coefficients (which also knows how to run one sample of the recursion)
+// and `make`, which turns one sample of every parameter into coefficients.
+// The core owns the per-sample loop, bypass, the mode flag, the memory and
+// "clear".
+//
+// Coefficients are a pure function of the parameter samples, the mode and the
+// Nyquist frequency, so the loop keeps the last set and recomputes only when
+// one of those changes: the output is the same bit for bit as recomputing
+// every sample, and a changed parameter still acts on the very next sample.
+#pragma once
+
+#include "vesh.hpp"
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+
+namespace vesh::biquad {
+
+constexpr double pi = 3.141592653589793;
+// ln 2 / 2: turns a bandwidth in octaves into the argument of sinh.
+constexpr double half_ln2 = 0.34657359027997264;
+// pi / (1000 ln 1000): Q of a resonance that falls by 60 dB in t ms is t * f * this.
+constexpr double t60_to_q = 0.0004547921179472805;
+
+// Previous inputs and outputs, kept in double.
+struct memory {
+    double x1, x2, y1, y2;
+
+    void shift(double x, double y) {
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+    }
+};
+
+// A value that cannot come back out of the recursion by itself (an overflowed
+// gain, a NaN input) is dropped so that the filter recovers on the next block.
+inline void drop_non_finite(memory &m) {
+    for (double *v : {&m.x1, &m.x2, &m.y1, &m.y2}) {
+        if (!std::isfinite(*v)) *v = 0;
+    }
+}
+
+// The direct form with a0 kept: y = (b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2) / a0.
+struct direct {
+    double b0, b1, b2, a0, a1, a2;
+    bool pass;  // output the input unchanged while the recursion keeps running
+
+    double step(memory &m, double x) const {
+        const double y = (b0 * x + b1 * m.x1 + b2 * m.x2 - a1 * m.y1 - a2 * m.y2) / a0;
+        m.shift(x, y);
+        return y;
+    }
+};
+
+// The constant-skirt resonator with peak gain Q, in its own order of operations:
+// y = (2 cos w y1 + (alpha - 1) y2 + Q alpha (x - x2)) / (1 + alpha).
+struct resonator {
+    double two_cos, alpha_minus_1, q_alpha, one_plus_alpha;
+
+    static resonator make(double q, double cos_w, double sin_w) {
+        const double alpha = sin_w / (2 * q);
+        return {2 * cos_w, alpha - 1, q * alpha, 1 + alpha};
+    }
+
+    double step(memory &m, double x) const {
+        const double y =
+            (two_cos * m.y1 + alpha_minus_1 * m.y2 + q_alpha * (x - m.x2)) / one_plus_alpha;
+        m.shift(x, y);
+        return y;
+    }
+};
+
+// ---- Parameter clamps ---------------------------------------------------
+
+// Written so that a NaN lands on the bound rather than in the coefficients.
+inline double at_least(double v, double lo) {
+    return v > lo ? v : lo;
+}
+inline double at_most(double v, double hi) {
+    return v < hi ? v : hi;
+}
+
+// Frequency kept strictly inside (0, nyquist) by `margin`.
+inline double inside_band(double f, float nyquist, double margin) {
+    return at_most(at_least(f, margin), nyquist - margin);
+}
+
+// The same, as radians per sample.
+inline double angular(double f, float nyquist, double margin) {
+    return inside_band(f, nyquist, margin) * pi / nyquist;
+}
+
+// Q of the second parameter inlet; `mode` 1 reads it as a bandwidth in octaves.
+// The result may fall below 1e-6 only in bandwidth mode, when sinh overflows.
+inline double q_or_bandwidth(double p, int mode, double w, double sin_w) {
+    p = at_least(p, 1e-6);
+    if (mode == 0) return p;
+    return 0.5 / std::sinh(half_ln2 * p * w / sin_w);
+}
+
+// Gain factor A = 10^(gain/40) and beta = 2 sqrt(A) alpha of a shelf whose
+// slope is kept within [1e-6, 1].
+struct shelf {
+    double a, beta;
+
+    static shelf make(double slope, double gain, double sin_w) {
+        slope = at_least(at_most(slope, 1), 1e-6);
+        const double a = std::pow(10, gain * 0.025);
+        const double a2 = std::pow(100, gain * 0.025);
+        return {a, sin_w * std::sqrt((a2 + 1) * (1 / slope - 1) + 2 * a)};
+    }
+};
+
+// ---- The state every class embeds as its field `filter` ---------------
+
+template <typename Design>
+struct core {
+    static constexpr int parameters = Design::parameters;
+    using coefficients = typename Design::coefficients;
+    using state = typename Design::state;
+    using design = Design;
+
+    float nyquist;
+    int bypass;
+    int mode;
+    state memory;
+
+    // The coefficients in use and what they were made from.
+    coefficients current;
+    uint32_t made_from[parameters];
+    int made_mode;
+    float made_nyquist;
+    bool made;
+};
+
+// One block: `in` and `out` may be the same vector, so each input sample is
+// read before its output sample is written.
+template <typename Design>
+inline void run(core<Design> &s, int n, const t_sample *in, const t_sample *const *parameters,
+                t_sample *out) {
+    constexpr int P = Design::parameters;
+    const int mode = s.mode;
+    const bool bypass = s.bypass != 0;
+    const float nyquist = s.nyquist;
+    bool made = s.made && s.made_mode == mode && s.made_nyquist == nyquist;
+    uint32_t made_from[P];
+    for (int k = 0; k < P; k++) made_from[k] = s.made_from[k];
+    typename Design::coefficients c = s.current;
+    typename Design::state m = s.memory;
+
+    for (int i = 0; i < n; i++) {
+        float p[P];
+        bool same = made;
+        for (int k = 0; k < P; k++) {
+            p[k] = parameters[k][i];
+            const uint32_t bits = std::bit_cast<uint32_t>(p[k]);
+            same = same && bits == made_from[k];
+            made_from[k] = bits;
+        }
+        if (!same) {
+            c = Design::make(p, mode, nyquist);
+            made = true;
+        }
+        const t_sample x = in[i];
+        const t_sample y = static_cast<t_sample>(c.step(m, x));
+        out[i] = (bypass || c.pass) ? x : y;
+    }
+
+    Design::recover(m);
+    s.memory = m;
+    s.current = c;
+    for (int k = 0; k < P; k++) s.made_from[k] = made_from[k];
+    s.made_mode = mode;
+    s.made_nyquist = nyquist;
+    s.made = made;
+}
+
+// ---- Host glue shared by the classes ------------------------------------
+
+// Perform routine body: words are the object, the block length, the input,
+// the parameter vectors in inlet order, then the output.
+template <typename Object>
+inline t_int *perform(t_int *w) {
+    using Design = typename decltype(Object::filter)::design;
+    constexpr int P = Design::parameters;
+    auto *x = word<Object *>(w, 1);
+    const int n = word<int>(w, 2);
+    const auto *in = word<t_sample *>(w, 3);
+    const t_sample *parameters[P];
+    for (int k = 0; k < P; k++) parameters[k] = word<t_sample *>(w, 4 + k);
+    auto *out = word<t_sample *>(w, 4 + P);
+    run(x->filter, n, in, parameters, out);
+    return w + 5 + P;
+}
+
+template <typename Object>
+inline void dsp(Object *x, t_signal **sp, t_perfroutine routine) {
+    x->filter.nyquist = 0.5f * sp[0]->s_sr;
+    constexpr int P = decltype(Object::filter)::parameters;
+    if constexpr (P == 2) {
+        add_perform(routine, x, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec, sp[3]->s_vec);
+    } else {
+        static_assert(P == 3, "two or three parameter inlets");
+        add_perform(routine, x, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec, sp[3]->s_vec,
+                    sp[4]->s_vec);
+    }
+}
+
+template <typename Object>
+inline void clear(Object *x) {
+    x->filter.memory = {};
+}
+
+template <typename Object>
+inline void bypass(Object *x, t_floatarg on) {
+    x->filter.bypass = on != 0;
+}
+
+// The second parameter inlet in its other reading ("bw", "t60").
+template <typename Object>
+inline void alternate_mode(Object *x) {
+    x->filter.mode = 1;
+}
+
+template <typename Object>
+inline void q_mode(Object *x) {
+    x->filter.mode = 0;
+}
+
+// Signal-only main inlet, one signal inlet per parameter with its starting
+// value, one signal outlet.
+inline void make_inlets(t_object *owner, std::initializer_list<t_float> starts) {
+    for (t_float v : starts) signal_inlet(owner, v);
+    outlet_new(owner, &s_signal);
+}
+
+template <typename Object>
+inline t_class *new_filter_class(GimmeCreator<Object> creator, bool with_bypass = true) {
+    t_class *c = new_class<Object>(VESH_CLASS_NAME, creator, nullptr);
+    signal_only_left_inlet(c);
+    add_method(c, "clear", clear<Object>);
+    if (with_bypass) add_method_defaults(c, "bypass", bypass<Object>);
+    return c;
+}
+
+// Direct-form design from a coefficient routine taking (w, cos w, sin w, Q, gain).
+// `Cook` supplies the frequency margin, how Q is read and the coefficients.
+template <typename Cook, int P>
+struct cookbook {
+    static constexpr int parameters = P;
+    using coefficients = direct;
+    using state = memory;
+
+    static direct make(const float (&p)[P], int mode, float nyquist) {
+        const double w = angular(p[0], nyquist, Cook::margin);
+        double sin_w, cos_w;
+        ::sincos(w, &sin_w, &cos_w);
+        const double gain = P > 2 ? p[P - 1] : 0.0;
+        return Cook::coefficients(p[1], mode, w, cos_w, sin_w, gain);
+    }
+
+    static void recover(memory &m) { drop_non_finite(m); }
+};
+
+}  // namespace vesh::biquad
