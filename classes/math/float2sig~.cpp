@@ -1,0 +1,143 @@
+// float2sig~: floats to a signal. Each new float becomes the target of a
+// straight-line ramp whose length (the right inlet, in ms) is rounded to whole
+// samples; the signal holds the target exactly once the ramp is over.
+//
+// f2s~ is the same class under a short name: its source sets
+// VESH_HELP_NAME and includes this file.
+#include <climits>
+
+#include "big_or_small.hpp"
+#include "vesh.hpp"
+
+namespace {
+
+struct t_float2sig {
+    t_object x_obj;
+    double increment;  // 1 / ramp length, or 0; as planned for the running ramp
+    t_float current;
+    t_float reached;  // the target the running ramp heads for
+    t_float target;   // the latest float
+    t_float samples_per_ms;
+    t_float ramp_time;  // ms, passive right inlet
+    double step;
+    int counter;  // samples of the ramp still to run
+};
+
+t_class *float2sig_class;
+
+// Ramp length in whole samples, halves away from zero, in single precision;
+// lengths beyond an int are held at the largest one, NaN gives 0.
+int ramp_length(t_float ramp_time, t_float samples_per_ms) {
+    const float x = ramp_time * samples_per_ms;
+    if (x >= 0) {
+        const float r = static_cast<float>(x + 0.49999997f);
+        return r < 2147483520.0f ? static_cast<int>(r) : INT_MAX;
+    }
+    if (x < 0) {
+        const float r = static_cast<float>(x - 0.49999997f);
+        return r > -2147483520.0f ? static_cast<int>(r) : INT_MIN;
+    }
+    return 0;
+}
+
+double ramp_increment(int length) {
+    return length > 0 ? 1.0 / length : 0.0;
+}
+
+t_float2sig *float2sig_new(t_floatarg ramp_time, t_floatarg initial) {
+    auto *x = vesh::new_object<t_float2sig>(float2sig_class);
+    x->ramp_time = ramp_time;
+    x->target = x->reached = x->current = initial;
+    x->samples_per_ms = static_cast<t_float>(sys_getsr() * 0.001);
+    x->increment = ramp_increment(ramp_length(x->ramp_time, x->samples_per_ms));
+    vesh::float_inlet(&x->x_obj, &x->ramp_time);
+    outlet_new(&x->x_obj, &s_signal);
+    return x;
+}
+
+void float2sig_float(t_float2sig *x, t_floatarg f) {
+    x->target = f;
+}
+
+t_int *float2sig_perform(t_int *w) {
+    auto *x = vesh::word<t_float2sig *>(w, 1);
+    const int n = vesh::word<int>(w, 2);
+    auto *out = vesh::word<t_sample *>(w, 3);
+
+    // The ramp time, the sample rate and the target only change between
+    // blocks, so the length is worked out once per block.
+    const int length = ramp_length(x->ramp_time, x->samples_per_ms);
+    const double increment = ramp_increment(length);
+    const float target = x->target;
+    float current = x->current;
+    float reached = x->reached;
+    double step = x->step;
+    int counter = x->counter;
+    int i = 0;
+
+    if (increment != x->increment) {
+        // New ramp time: re-plan what is left from the value reached.
+        x->increment = increment;
+        if (current == target || length < 2) {
+            current = target;
+            step = 0;
+            counter = 0;
+            out[i++] = target;
+        } else {
+            step = static_cast<float>(target - current) * increment;
+            current = static_cast<float>(current + step);
+            out[i++] = current;
+            counter = length;
+        }
+    }
+    if (i < n && reached != target) {
+        // A new target.
+        if (current == target || length < 2) {
+            current = reached = target;
+            step = 0;
+            counter = 0;
+            out[i++] = target;
+        } else {
+            step = static_cast<float>(target - current) * increment;
+            reached = target;
+            current = static_cast<float>(current + step);
+            out[i++] = current;
+            counter = length;
+        }
+    }
+    for (; i < n && counter >= 1; i++) {
+        counter--;
+        current = static_cast<float>(current + step);
+        out[i] = current;
+        if (counter == 1) {
+            // The last sample lands on the target exactly.
+            current = reached;
+            step = 0;
+        }
+    }
+    for (; i < n; i++) out[i] = reached;
+
+    x->current = vesh::flush_big_or_small(current);
+    x->reached = vesh::flush_big_or_small(reached);
+    x->step = step;
+    x->counter = counter;
+    return w + 4;
+}
+
+void float2sig_dsp(t_float2sig *x, t_signal **sp) {
+    x->samples_per_ms = static_cast<t_float>(sp[0]->s_sr * 0.001);
+    vesh::add_perform(float2sig_perform, x, sp[0]->s_n, sp[0]->s_vec);
+}
+
+}  // namespace
+
+VESH_SETUP {
+    float2sig_class = vesh::new_class_typed<t_float2sig>(
+        VESH_CLASS_NAME, float2sig_new, static_cast<void (*)(t_float2sig *)>(nullptr),
+        CLASS_DEFAULT, A_DEFFLOAT, A_DEFFLOAT);
+    vesh::add_dsp(float2sig_class, float2sig_dsp);
+    vesh::add_float(float2sig_class, float2sig_float);
+#ifdef VESH_HELP_NAME
+    class_sethelpsymbol(float2sig_class, gensym(VESH_HELP_NAME));
+#endif
+}

@@ -1,0 +1,3 @@
+// s2f~: the short name of sig2float~, with its help patch.
+#define VESH_HELP_NAME "sig2float~"
+#include "sig2float~.cpp"
