@@ -26,14 +26,23 @@ bool is_continuation(unsigned char c) {
     return c >= 0x80 && c <= 0xBF;
 }
 
+// Whether strtod could read anything from text starting with `c`: blanks,
+// signs, digits, the point, and the first letters of "inf" and "nan".
+bool may_begin_number(unsigned char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == ' ' ||
+           (c >= '\t' && c <= '\r') || c == 'i' || c == 'I' || c == 'n' || c == 'N';
+}
+
 // Appends the atom for text[0..length) (terminated in place; `text` is a
 // private copy) unless the stretch is empty.
 void separate_atom(char *text, std::size_t length, t_atom *out, int &n) {
     if (length == 0) return;
     char saved = text[length];
     text[length] = '\0';
-    char *end = nullptr;
-    double value = std::strtod(text, &end);
+    char *end = text;
+    double value = 0;
+    // Most words cannot begin a number; only those that can go through strtod.
+    if (may_begin_number(static_cast<unsigned char>(text[0]))) value = std::strtod(text, &end);
     if (end == text + length && text[1] != 'x' && text[1] != 'X') {
         SETFLOAT(&out[n], static_cast<t_float>(value));
     } else {
