@@ -38,7 +38,8 @@ def improper(text):
 
 def test_rand_f_seeding_and_counter():
     # An explicit seed moves the class's counter for the boxes after it.
-    r, (a, b, c, d) = bangs(["rand.f", "rand.f 0 1 3.9", "rand.f", "rand.f 10 -10"], 5,
+    # A single symbol argument is ignored.
+    r, (a, b, c, d) = bangs(["rand.f foo", "rand.f 0 1 3.9", "rand.f", "rand.f 10 -10"], 5,
                             extra=[(3, "seed 234599", 0)])
     assert r.floats(a) == printed(rand_f(FIRST_WORD, 0, 1, 5))
     assert r.floats(b) == printed(rand_f(3 * 1319, 0, 1, 5))
@@ -53,11 +54,6 @@ def test_rand_f_bounds_through_inlets_and_equal_bounds():
                       extra=[(0, "100", 1), (0, "101", 2)])
     assert all(100 <= v <= 101 for v in r.floats(a))
     assert r.floats(b) == [2.0] * 50
-
-
-def test_rand_f_single_symbol_is_ignored():
-    r, (a,) = bangs(["rand.f foo"], 3)
-    assert r.floats(a) == printed(rand_f(FIRST_WORD, 0, 1, 3))
 
 
 # ---- rand.i ---------------------------------------------------------------
