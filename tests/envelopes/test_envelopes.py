@@ -34,8 +34,9 @@ def envelope(text, blocks, events, gate_signal=None, sr=44100):
     return r, e
 
 
-def test_all_times_zero_one_sample_each():
-    r, e = envelope("adsr~", 3, [(0, "1"), (2, "0")])
+@pytest.mark.parametrize("on", ["1", "bang"])  # a fresh bang is a gate of 1
+def test_all_times_zero_one_sample_each(on):
+    r, e = envelope("adsr~", 3, [(0, on), (2, "0")])
     s = r.samples(e)
     assert s[0] == 1 and s[1:128] == [0.0] * 127
     assert s[128:] == [0.0] * 64
