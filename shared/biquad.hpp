@@ -105,16 +105,42 @@ inline double q_or_bandwidth(double p, int mode, double w, double sin_w) {
     return 0.5 / std::sinh(half_ln2 * p * w / sin_w);
 }
 
-// Gain factor A = 10^(gain/40) and beta = 2 sqrt(A) alpha of a shelf whose
-// slope is kept within [1e-6, 1].
-struct shelf {
-    double a, beta;
+// ---- Terms that depend on two of the parameters only ---------------------
 
-    static shelf make(double slope, double gain, double sin_w) {
+// While only the frequency moves, the costly terms of the gain, slope or times
+// (powers, roots, logarithms) stay what they were; they are worked out again
+// only when one of their own two parameters changes.
+template <typename Terms>
+struct held {
+    Terms value;
+    uint32_t first, second;
+    bool made;
+
+    template <typename Make>
+    const Terms &get(float a, float b, Make make) {
+        const uint32_t ka = std::bit_cast<uint32_t>(a), kb = std::bit_cast<uint32_t>(b);
+        if (!made || ka != first || kb != second) {
+            value = make();
+            first = ka;
+            second = kb;
+            made = true;
+        }
+        return value;
+    }
+};
+
+struct no_terms {};
+
+// Gain factor A = 10^(gain/40) of a shelf, and the root whose product with
+// sin w is beta (= 2 sqrt(A) alpha); the slope is kept within [1e-6, 1].
+struct shelf {
+    double a, root;
+
+    static shelf make(double slope, double gain) {
         slope = at_least(at_most(slope, 1), 1e-6);
         const double a = std::pow(10, gain * 0.025);
         const double a2 = std::pow(100, gain * 0.025);
-        return {a, sin_w * std::sqrt((a2 + 1) * (1 / slope - 1) + 2 * a)};
+        return {a, std::sqrt((a2 + 1) * (1 / slope - 1) + 2 * a)};
     }
 };
 
@@ -132,6 +158,7 @@ struct core {
     int mode;
     state memory;
 
+    typename Design::terms terms;
     // The coefficients in use and what they were made from.
     coefficients current;
     uint32_t made_from[parameters];
@@ -165,7 +192,7 @@ inline void run(core<Design> &s, int n, const t_sample *in, const t_sample *cons
             made_from[k] = bits;
         }
         if (!same) {
-            c = Design::make(p, mode, nyquist);
+            c = Design::make(p, mode, nyquist, s.terms);
             made = true;
         }
         const t_sample x = in[i];
@@ -250,20 +277,21 @@ inline t_class *new_filter_class(GimmeCreator<Object> creator, bool with_bypass 
     return c;
 }
 
-// Direct-form design from a coefficient routine taking (w, cos w, sin w, Q, gain).
-// `Cook` supplies the frequency margin, how Q is read and the coefficients.
+// Direct-form design whose first parameter is the frequency. `Cook` supplies
+// the frequency margin, its held terms and the coefficients from the
+// parameters, w, cos w and sin w.
 template <typename Cook, int P>
 struct cookbook {
     static constexpr int parameters = P;
     using coefficients = direct;
     using state = memory;
+    using terms = typename Cook::terms;
 
-    static direct make(const float (&p)[P], int mode, float nyquist) {
+    static direct make(const float (&p)[P], int mode, float nyquist, terms &t) {
         const double w = angular(p[0], nyquist, Cook::margin);
         double sin_w, cos_w;
         ::sincos(w, &sin_w, &cos_w);
-        const double gain = P > 2 ? p[P - 1] : 0.0;
-        return Cook::coefficients(p[1], mode, w, cos_w, sin_w, gain);
+        return Cook::coefficients(p, mode, w, cos_w, sin_w, t);
     }
 
     static void recover(memory &m) { drop_non_finite(m); }

@@ -8,10 +8,12 @@ using namespace vesh::biquad;
 
 struct bandpass_cook {
     static constexpr double margin = 1e-6;
-    static direct coefficients(double p, int mode, double w, double cos_w, double sin_w, double) {
+    using terms = no_terms;
+    static direct coefficients(const float (&p)[2], int mode, double w, double cos_w, double sin_w,
+                               terms &) {
         // A Q of 0 or less has no band to pass: the input goes through as it
         // came while the recursion keeps running at the smallest Q.
-        double q = mode == 0 ? p : q_or_bandwidth(p, mode, w, sin_w);
+        double q = mode == 0 ? p[1] : q_or_bandwidth(p[1], mode, w, sin_w);
         const bool pass = !(q >= 1e-6);
         if (pass) q = 1e-6;
         const double alpha = sin_w / (2 * q);

@@ -8,8 +8,13 @@ using namespace vesh::biquad;
 
 struct highshelf_cook {
     static constexpr double margin = 0.1;
-    static direct coefficients(double slope, int, double, double cos_w, double sin_w, double gain) {
-        const auto [a, beta] = shelf::make(slope, gain, sin_w);
+    using terms = held<shelf>;
+
+    static direct coefficients(const float (&p)[3], int, double, double cos_w, double sin_w,
+                               terms &t) {
+        const double slope = p[1], gain = p[2];
+        const shelf &s = t.get(p[1], p[2], [=] { return shelf::make(slope, gain); });
+        const double a = s.a, beta = sin_w * s.root;
         return {a * ((a + 1) + (a - 1) * cos_w + beta),
                 -2 * a * ((a - 1) + (a + 1) * cos_w),
                 a * ((a + 1) + (a - 1) * cos_w - beta),

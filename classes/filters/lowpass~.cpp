@@ -8,8 +8,10 @@ using namespace vesh::biquad;
 
 struct lowpass_cook {
     static constexpr double margin = 1e-6;
-    static direct coefficients(double p, int mode, double w, double cos_w, double sin_w, double) {
-        const double q = at_least(q_or_bandwidth(p, mode, w, sin_w), 1e-6);
+    using terms = no_terms;
+    static direct coefficients(const float (&p)[2], int mode, double w, double cos_w, double sin_w,
+                               terms &) {
+        const double q = at_least(q_or_bandwidth(p[1], mode, w, sin_w), 1e-6);
         const double alpha = sin_w / (2 * q);
         return {(1 - cos_w) / 2, 1 - cos_w, (1 - cos_w) / 2, 1 + alpha, -2 * cos_w,
                 1 - alpha,       false};

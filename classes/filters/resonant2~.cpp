@@ -36,31 +36,44 @@ struct envelope_pair {
     }
 };
 
-struct resonant2_design {
-    static constexpr int parameters = 3;
-    using coefficients = envelope_pair;
-    using state = pair;
+// What the two times alone decide.
+struct times {
+    bool attack_on, decay_on;  // a time of 0 or less leaves its section out
+    double scale;              // brings the peak of the attack-decay envelope to 1
 
-    static envelope_pair make(const float (&p)[3], int, float nyquist) {
-        const double f = inside_band(p[0], nyquist, 1e-6);
-        const double w = f * pi / nyquist;
-        double sin_w, cos_w;
-        ::sincos(w, &sin_w, &cos_w);
-        const double ta = p[1], td = p[2];
-        envelope_pair e{};
-        e.attack_on = ta > 0;
-        e.decay_on = td > 0;
-        e.scale = 1;
-        if (e.attack_on) e.attack = resonator::make(ta * f * t60_to_q, cos_w, sin_w);
-        if (e.decay_on) e.decay = resonator::make(td * f * t60_to_q, cos_w, sin_w);
-        if (e.attack_on && e.decay_on) {
+    static times make(double ta, double td) {
+        times t{ta > 0, td > 0, 1};
+        if (t.attack_on && t.decay_on) {
             const double ka = t60_to_rate / ta, kd = t60_to_rate / td;
             const double peak = std::log(ka / kd) / (ka - kd);
             const double scale = std::fabs(1 / (std::exp(-kd * peak) - std::exp(-ka * peak)));
             // Equal times make the two sections one: their difference is then
             // taken as it is rather than scaled by 1/0.
-            if (std::isfinite(scale)) e.scale = scale;
+            if (std::isfinite(scale)) t.scale = scale;
         }
+        return t;
+    }
+};
+
+struct resonant2_design {
+    static constexpr int parameters = 3;
+    using coefficients = envelope_pair;
+    using state = pair;
+    using terms = held<times>;
+
+    static envelope_pair make(const float (&p)[3], int, float nyquist, terms &held_times) {
+        const double f = inside_band(p[0], nyquist, 1e-6);
+        const double w = f * pi / nyquist;
+        double sin_w, cos_w;
+        ::sincos(w, &sin_w, &cos_w);
+        const double ta = p[1], td = p[2];
+        const times &t = held_times.get(p[1], p[2], [=] { return times::make(ta, td); });
+        envelope_pair e{};
+        e.attack_on = t.attack_on;
+        e.decay_on = t.decay_on;
+        e.scale = t.scale;
+        if (e.attack_on) e.attack = resonator::make(ta * f * t60_to_q, cos_w, sin_w);
+        if (e.decay_on) e.decay = resonator::make(td * f * t60_to_q, cos_w, sin_w);
         return e;
     }
 

@@ -17,9 +17,10 @@ struct resonant_design {
     static constexpr int parameters = 2;
     using coefficients = resonance;
     using state = memory;
+    using terms = no_terms;
 
     // mode 1: the second inlet is the time in ms for the ring to fall by 60 dB.
-    static resonance make(const float (&p)[2], int mode, float nyquist) {
+    static resonance make(const float (&p)[2], int mode, float nyquist, terms &) {
         const double w = angular(p[0], nyquist, 1e-6);
         double sin_w, cos_w;
         ::sincos(w, &sin_w, &cos_w);

@@ -228,12 +228,25 @@ def test_step_response_settles_at_the_gain_of_each_shape():
         assert abs(ys[-1] - level) < 1e-4, text
 
 
-def test_parameters_act_on_the_very_next_sample():
-    # Cutoff and Q both swept at signal rate: new coefficients every sample.
-    xs, ys, (f, q), _ = render("lowpass~", blocks=6, param_sources=[
-        (1, ["osc~ 5", "*~ 4000", "+~ 5000"]), (2, ["osc~ 700", "*~ 2", "+~ 2.5"])])
-    assert len(set(f)) > 300
-    assert same(ys, model("lowpass~", xs, list(zip(f, q))))
+SWEEP = ["osc~ 5", "*~ 4000", "+~ 5000"]
+
+
+@pytest.mark.parametrize("text,swept", [
+    ("lowpass~", {1: SWEEP, 2: ["osc~ 700", "*~ 2", "+~ 2.5"]}),
+    ("highshelf~ 1000 0.5 6", {2: ["osc~ 300", "*~ 0.6", "+~ 0.5"]}),
+    ("lowshelf~ 1000 0.5 6", {1: SWEEP, 3: ["osc~ 40", "*~ 12"]}),
+    ("resonant2~ 800 5 100", {2: ["osc~ 100", "*~ 20"], 3: ["osc~ 30", "*~ 30", "+~ 40"]}),
+])
+def test_parameters_act_on_the_very_next_sample(text, swept):
+    # Parameters moved at signal rate: new coefficients every sample.
+    name, args = text.split()[0], [float(a) for a in text.split()[1:]]
+    xs, ys, values, _ = render(text, blocks=6, param_sources=list(swept.items()))
+    columns = {k: v for k, v in zip(swept, values)}
+    n = 3 if name in ("lowpass~",) else 4
+    params = [tuple(columns[k][i] if k in columns else args[k - 1] for k in range(1, n))
+              for i in range(len(xs))]
+    assert all(len(set(v)) > 300 for v in values)
+    assert same(ys, model(name, xs, params))
 
 
 def test_gain_held_for_a_few_samples_then_changed_mid_block():
