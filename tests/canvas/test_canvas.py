@@ -231,6 +231,9 @@ def test_properties_bangs_registered_objects_in_creation_order():
     r.at(0, "win done-popup 0 45 45")  # Properties on box a
     r.at(0, "win done-popup 0 305 45")  # box b and c: the host's own dialog
     r.at(0, "win done-popup 0 45 205")
+    # the background of the top-level patch goes straight to the host's
+    # dialog, past the canvas class: its [properties] stays silent
+    r.at(0, "win done-popup 0 700 500")
     res = r.run()
     order = [l.split(":")[0] for l in res.lines if l.startswith("probe ")]
     assert order == ["probe first", "probe second"]
