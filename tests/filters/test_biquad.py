@@ -174,6 +174,7 @@ CASES = [
     ("highshelf~ 4000 1 9.5", (4000, 1, 9.5), 0),
     ("resonant~ 440 200", (440, 200), 0),
     ("resonant~ 440 30 -q", (440, 30), 1),
+    ("resonant~ -q 440 30", (440, 30), 1),
     ("resonant2~ 440 10 300", (440, 10, 300), 0),
     # bandwidth mode, with the flag before, between and after the numbers
     ("lowpass~ -bw 1000 2", (1000, 2), 1),
@@ -324,11 +325,12 @@ def test_improper_arguments_leave_the_box_uncreated():
 
 def test_overflow_and_infinite_input_do_not_stick_in_the_memory():
     # A gain of 1e5 dB overflows the coefficients; afterwards the filter carries on.
-    xs, ys, _, _ = render("eq~ 1000 1 6", blocks=4, sends=[("100000", 3, 1), ("6", 3, 2)])
-    assert not math.isfinite(ys[BLOCK + 5])
-    assert same(ys, model("eq~", xs, [(1000, 1, 6)] * 64 + [(1000, 1, 1e5)] * 64
-                          + [(1000, 1, 6)] * 128))
-    assert all(math.isfinite(y) for y in ys[2 * BLOCK:])
+    for name in ("eq~", "highshelf~"):
+        xs, ys, _, _ = render(name + " 1000 1 6", sends=[("100000", 3, 1), ("6", 3, 2)])
+        assert not math.isfinite(ys[BLOCK + 5])
+        assert same(ys, model(name, xs, [(1000, 1, 6)] * 64 + [(1000, 1, 1e5)] * 64
+                              + [(1000, 1, 6)] * 128))
+        assert all(math.isfinite(y) for y in ys[2 * BLOCK:])
     p = Patch()
     s, flt = p.obj("sig~ 0.5"), p.obj("resonant2~ 500 5 50")
     p.connect(s, 0, flt, 0)
