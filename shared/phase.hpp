@@ -19,9 +19,11 @@
 #include "magic.hpp"
 #include "vesh.hpp"
 
-#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace vesh {
 
@@ -96,10 +98,18 @@ inline double phase_drop(double p) {
     return p;
 }
 
+// True for a phase below 0 (-0 included), at or above 1, or NaN: one integer
+// comparison instead of two floating-point ones on the hot path.
+inline bool outside_cycle(double p) {
+    return std::bit_cast<uint64_t>(p) >= std::bit_cast<uint64_t>(1.0);
+}
+
 // The wrap of the plain engine: into [0, 1), with 0 staying 0.
 inline double phase_wrap(double p) {
-    if (p <= 0.0) p = phase_lift(p);
-    if (p >= 1.0) p = phase_drop(p);
+    if (outside_cycle(p)) {
+        if (p <= 0.0) p = phase_lift(p);
+        if (p >= 1.0) p = phase_drop(p);
+    }
     return p;
 }
 
@@ -122,28 +132,53 @@ inline double clamp_width(t_sample width) {
     return !(w > 0.0) ? 0.0 : (w > 1.0 ? 1.0 : w);
 }
 
-// True when the phase-offset input holds still at `last` for the whole block,
-// the usual case: the loops can then leave the offset out of the phase's
-// sample-to-sample dependency. `last` is always a float's value (or 0), so
-// comparing in single precision is exact; four lanes at a time keep the scan
+// True when every sample of the block equals `value`. Most inputs hold still
+// (a float into an unconnected inlet), and the loops then drop the work that
+// the input would cost: with the phase offset it leaves the phase's
+// sample-to-sample dependency, with the frequency the increment is worked out
+// once. The outputs are the same to the bit. Four lanes at a time keep the scan
 // cheap next to the loop it saves.
-inline bool offset_holds(const t_sample *offset, int n, double last) {
+inline bool holds(const t_sample *in, int n, float value) {
     using lanes = float __attribute__((vector_size(16)));
     using mask = int __attribute__((vector_size(16)));
-    const float held = static_cast<float>(last);
-    if (static_cast<double>(held) != last) return false;
-    const lanes want = {held, held, held, held};
+    const lanes want = {value, value, value, value};
     mask all = {-1, -1, -1, -1};
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         lanes v;
-        std::memcpy(&v, offset + i, sizeof v);
+        std::memcpy(&v, in + i, sizeof v);
         all &= (v == want);
     }
     bool same = (all[0] & all[1] & all[2] & all[3]) != 0;
-    for (; i < n; i++) same &= offset[i] == held;
+    for (; i < n; i++) same &= in[i] == value;
     return same;
 }
+
+// `last` is always a float's value (or 0), so the test is exact in single
+// precision.
+inline bool offset_holds(const t_sample *offset, int n, double last) {
+    const float held = static_cast<float>(last);
+    return static_cast<double>(held) == last && holds(offset, n, held);
+}
+
+namespace detail {
+using yes = std::true_type;
+using no = std::false_type;
+
+// Calls loop(a, b) with both flags as compile-time constants.
+template <typename Loop>
+double choose_loop(bool a, bool b, Loop &&loop) {
+    if (a) return b ? loop(yes{}, yes{}) : loop(yes{}, no{});
+    return b ? loop(no{}, yes{}) : loop(no{}, no{});
+}
+
+// The same with a third flag.
+template <typename Loop>
+double choose_loop(bool a, bool b, bool c, Loop &&loop) {
+    return c ? choose_loop(a, b, [&](auto x, auto y) { return loop(x, y, yes{}); })
+             : choose_loop(a, b, [&](auto x, auto y) { return loop(x, y, no{}); });
+}
+}  // namespace detail
 
 // ---- Plain engine ---------------------------------------------------------
 //
@@ -152,19 +187,24 @@ inline bool offset_holds(const t_sample *offset, int n, double last) {
 //   static constexpr bool has_width;
 //   static constexpr bool sync_one_is_zero;   a sync sample of exactly 1
 //                                             restarts at 0 instead of 1
-//   static t_sample out(double phase, double width);   width is 0 without one
+//   static Width prepare(double width);       what the shape needs of a width
+//                                             (clamped to [0, 1]; 0 without one)
+//   static t_sample out(double phase, const Width &);
 //
 // Words: object, n, frequency, [width,] sync, phase offset, output.
 
 namespace detail {
-template <typename Shape, bool SyncSignal, bool OffsetHolds>
+template <typename Shape, bool SyncSignal, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
 double phase_loop(double phase, double &last, double inv_sr, int n, const t_sample *frequency,
                   const t_sample *width, const t_sample *sync, const t_sample *offset,
                   t_sample *out) {
+    const double held_increment = phase_increment(frequency[0], inv_sr);
+    const auto held_width = Shape::prepare(Shape::has_width ? clamp_width(width[0]) : 0.0);
     for (int i = 0; i < n; i++) {
-        const double increment = phase_increment(frequency[i], inv_sr);
-        double w = 0.0;
-        if constexpr (Shape::has_width) w = clamp_width(width[i]);
+        const double increment =
+            FrequencyHolds ? held_increment : phase_increment(frequency[i], inv_sr);
+        auto w = held_width;
+        if constexpr (!WidthHolds) w = Shape::prepare(clamp_width(width[i]));
         double change = 0.0;
         if constexpr (!OffsetHolds) {
             change = offset_change(offset[i], last);
@@ -200,6 +240,7 @@ t_int *phase_perform(t_int *w) {
     const auto *sync = word<t_sample *>(w, 4 + extra);
     const auto *offset = word<t_sample *>(w, 5 + extra);
     auto *out = word<t_sample *>(w, 6 + extra);
+    if (n <= 0) return w + 7 + extra;
 
     double phase = x->phase;
     if constexpr (!SyncSignal) {
@@ -208,12 +249,19 @@ t_int *phase_perform(t_int *w) {
     }
     double last = x->last_offset;
     const double inv_sr = 1.0 / static_cast<double>(x->sr);
-    if (offset_holds(offset, n, last)) {
-        phase = detail::phase_loop<Shape, SyncSignal, true>(phase, last, inv_sr, n, frequency,
-                                                            width, sync, offset, out);
+    const bool offset_still = offset_holds(offset, n, last);
+    const bool frequency_still = holds(frequency, n, frequency[0]);
+    if constexpr (Shape::has_width) {
+        phase = detail::choose_loop(
+            offset_still, frequency_still, holds(width, n, width[0]), [&](auto o, auto f, auto wd) {
+                return detail::phase_loop<Shape, SyncSignal, o(), f(), wd()>(
+                    phase, last, inv_sr, n, frequency, width, sync, offset, out);
+            });
     } else {
-        phase = detail::phase_loop<Shape, SyncSignal, false>(phase, last, inv_sr, n, frequency,
-                                                             width, sync, offset, out);
+        phase = detail::choose_loop(offset_still, frequency_still, [&](auto o, auto f) {
+            return detail::phase_loop<Shape, SyncSignal, o(), f(), true>(
+                phase, last, inv_sr, n, frequency, width, sync, offset, out);
+        });
     }
     x->phase = phase;
     x->last_offset = last;
@@ -230,14 +278,16 @@ t_int *phase_perform(t_int *w) {
 // Words: object, n, frequency, width, sync, phase offset, output.
 
 namespace detail {
-template <typename Shape, bool SyncSignal, bool OffsetHolds>
+template <typename Shape, bool SyncSignal, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
 double edge_loop(double phase, double &last, double inv_sr, int n, const t_sample *frequency,
                  const t_sample *width, const t_sample *sync, const t_sample *offset,
                  t_sample *out) {
+    const double held_increment = phase_increment(frequency[0], inv_sr);
+    const double held_width = clamp_width(width[0]);
     for (int i = 0; i < n; i++) {
         const t_sample f = frequency[i];
-        const double w = clamp_width(width[i]);
-        const double increment = phase_increment(f, inv_sr);
+        const double w = WidthHolds ? held_width : clamp_width(width[i]);
+        const double increment = FrequencyHolds ? held_increment : phase_increment(f, inv_sr);
         double p = phase;
         if constexpr (!OffsetHolds) {
             p += offset_change(offset[i], last);
@@ -282,6 +332,7 @@ t_int *edge_perform(t_int *w) {
     const auto *sync = word<t_sample *>(w, 5);
     const auto *offset = word<t_sample *>(w, 6);
     auto *out = word<t_sample *>(w, 7);
+    if (n <= 0) return w + 8;
 
     double phase = x->phase;
     if constexpr (!SyncSignal) {
@@ -290,13 +341,12 @@ t_int *edge_perform(t_int *w) {
     }
     double last = x->last_offset;
     const double inv_sr = 1.0 / static_cast<double>(x->sr);
-    if (offset_holds(offset, n, last)) {
-        phase = detail::edge_loop<Shape, SyncSignal, true>(phase, last, inv_sr, n, frequency, width,
-                                                           sync, offset, out);
-    } else {
-        phase = detail::edge_loop<Shape, SyncSignal, false>(phase, last, inv_sr, n, frequency,
-                                                            width, sync, offset, out);
-    }
+    phase =
+        detail::choose_loop(offset_holds(offset, n, last), holds(frequency, n, frequency[0]),
+                            holds(width, n, width[0]), [&](auto o, auto f, auto wd) {
+                                return detail::edge_loop<Shape, SyncSignal, o(), f(), wd()>(
+                                    phase, last, inv_sr, n, frequency, width, sync, offset, out);
+                            });
     x->phase = phase;
     x->last_offset = last;
     return w + 8;

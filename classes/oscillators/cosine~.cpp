@@ -12,7 +12,9 @@ struct CosineShape {
     using Object = t_cosine;
     static constexpr bool has_width = false;
     static constexpr bool sync_one_is_zero = false;
-    static t_sample out(double phase, double) {
+    struct Width {};
+    static Width prepare(double) { return {}; }
+    static t_sample out(double phase, Width) {
         return static_cast<t_sample>(vesh::turn_cosine(6.283185307179586 * phase));
     }
 };

@@ -14,13 +14,19 @@ struct ParabolicShape {
     using Object = t_parabolic;
     static constexpr bool has_width = false;
     static constexpr bool sync_one_is_zero = false;
-    static t_sample out(double phase, double) {
-        // 2 * phase lies in [0, 2]; its fraction is exact without fmod.
-        const double v = 2.0 * phase;
-        const double y = v < 1.0 ? v : (v < 2.0 ? v - 1.0 : v - 2.0);
-        const double d = 2.0 * y - 1.0;
-        const double s = 1.0 - d * d;
-        return static_cast<t_sample>(phase <= 0.5 ? s : -s);
+    struct Width {};
+    static Width prepare(double) { return {}; }
+    // y = frac(2 phase), s = 1 - (2y - 1)^2, s over the first half cycle and
+    // -s over the second. With q = 4 phase (exact), 2y - 1 is q - 1 or q - 3 to
+    // the same bits, and s is the same at the half-cycle point either way.
+    static t_sample out(double phase, Width) {
+        const double q = 4.0 * phase;
+        if (q <= 2.0) {
+            const double d = q - 1.0;
+            return static_cast<t_sample>(1.0 - d * d);
+        }
+        const double d = q - 3.0;
+        return static_cast<t_sample>(-(1.0 - d * d));
     }
 };
 

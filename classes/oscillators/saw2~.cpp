@@ -14,7 +14,9 @@ struct Saw2Shape {
     using Object = t_saw2;
     static constexpr bool has_width = false;
     static constexpr bool sync_one_is_zero = false;
-    static t_sample out(double phase, double) {
+    struct Width {};
+    static Width prepare(double) { return {}; }
+    static t_sample out(double phase, Width) {
         const double v = 2.0 * phase;
         return static_cast<t_sample>(v <= 1.0 ? v : v - 2.0);
     }

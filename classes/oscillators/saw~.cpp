@@ -13,7 +13,9 @@ struct SawShape {
     using Object = t_saw;
     static constexpr bool has_width = false;
     static constexpr bool sync_one_is_zero = false;
-    static t_sample out(double phase, double) { return static_cast<t_sample>(1.0 - 2.0 * phase); }
+    struct Width {};
+    static Width prepare(double) { return {}; }
+    static t_sample out(double phase, Width) { return static_cast<t_sample>(1.0 - 2.0 * phase); }
 };
 
 t_int *saw_perform(t_int *w) {

@@ -13,7 +13,9 @@ struct TriShape {
     using Object = t_tri;
     static constexpr bool has_width = false;
     static constexpr bool sync_one_is_zero = false;
-    static t_sample out(double phase, double) {
+    struct Width {};
+    static Width prepare(double) { return {}; }
+    static t_sample out(double phase, Width) {
         const double v = 4.0 * phase;
         if (v < 1.0) return static_cast<t_sample>(v);
         if (v < 3.0) return static_cast<t_sample>(2.0 - v);

@@ -14,14 +14,24 @@ struct VsawShape {
     using Object = t_vsaw;
     static constexpr bool has_width = true;
     static constexpr bool sync_one_is_zero = true;
-    static t_sample out(double phase, double w) {
+    // The slope is a function of the width alone: worked out once while the
+    // width holds still.
+    struct Width {
+        double w;
+        float k;
+    };
+    static Width prepare(double w) {
+        // The slope is taken to single precision before it meets the corner
+        // distance; the named float keeps that narrowing.
+        const float k = (w > 0.0 && w < 1.0) ? static_cast<float>(1.0 / (w * (w - 1.0))) : 0.0f;
+        return {w, k};
+    }
+    static t_sample out(double phase, const Width &s) {
+        const double w = s.w;
         if (w == 0.0) return static_cast<t_sample>(1.0 - 2.0 * phase);
         if (w == 1.0) return static_cast<t_sample>(2.0 * phase - 1.0);
-        // The slope and the distance to the nearer corner are taken to single
-        // precision before they meet; the named floats keep that narrowing.
         const float m = static_cast<float>(std::min(phase * w, (phase - 1.0) * (w - 1.0)));
-        const float k = static_cast<float>(1.0 / (w * (w - 1.0)));
-        const float y = m * (k + k) + 1.0f;
+        const float y = m * (s.k + s.k) + 1.0f;
         return y;
     }
 };

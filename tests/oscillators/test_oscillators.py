@@ -168,6 +168,9 @@ def test_sync_signal_sets_the_phase_at_each_impulse():
                           ("1.5", [1, .75, .5])):
         p, saw, _ = sync_patch(f"saw~ {EIGHTH}", f"sig~ {level}")
         assert p.run(blocks=1).samples(saw)[:3] == expect, level
+    # held at phase 1 the second half-parabola ends on -0, not +0
+    p, par, _ = sync_patch(f"parabolic~ {EIGHTH}", "sig~ 1")
+    assert [math.copysign(1, v) for v in p.run(blocks=1).samples(par)] == [-1] * 64
 
 
 def test_phase_offset_steps_drop_whole_cycles():
