@@ -19,6 +19,8 @@ struct t_canvas_mouse {
 };
 
 t_class *canvas_mouse_class;
+// Looked up once: pointer motion sends a message per pixel.
+t_symbol *s_mouse, *s_mouseup, *s_motion, *s_editmode;
 
 void canvas_mouse_window(vesh::t_window_proxy *p, t_symbol *s, int argc, t_atom *argv) {
     auto *x = static_cast<t_canvas_mouse *>(p->owner);
@@ -36,19 +38,19 @@ void canvas_mouse_window(vesh::t_window_proxy *p, t_symbol *s, int argc, t_atom 
         x->x = px;
         x->y = py;
     }
-    if (s == gensym("editmode")) x->edit = vesh::integer_part(atom_getfloat(argv));
+    if (s == s_editmode) x->edit = vesh::integer_part(atom_getfloat(argv));
     if (x->edit) return;
-    if (s == gensym("motion")) {
+    if (s == s_motion) {
         outlet_float(x->y_outlet, x->y - x->y0);
         if (!p->owner) return;
         outlet_float(x->x_outlet, x->x - x->x0);
-    } else if (s == gensym("mouse") && argc >= 3 && atom_getfloat(argv + 2) == 1) {
+    } else if (s == s_mouse && argc >= 3 && atom_getfloat(argv + 2) == 1) {
         outlet_float(x->y_outlet, x->y - x->y0);
         if (!p->owner) return;
         outlet_float(x->x_outlet, x->x - x->x0);
         if (!p->owner) return;
         outlet_float(x->x_obj.ob_outlet, 1);
-    } else if (s == gensym("mouseup") && argc >= 3 && atom_getfloat(argv + 2) != 0) {
+    } else if (s == s_mouseup && argc >= 3 && atom_getfloat(argv + 2) != 0) {
         outlet_float(x->x_obj.ob_outlet, 0);
     }
 }
@@ -85,6 +87,10 @@ void canvas_mouse_reset(t_canvas_mouse *x) {
 
 VESH_SETUP {
     vesh::window_proxy_setup();
+    s_mouse = gensym("mouse");
+    s_mouseup = gensym("mouseup");
+    s_motion = gensym("motion");
+    s_editmode = gensym("editmode");
     canvas_mouse_class =
         vesh::new_class_typed<t_canvas_mouse>(VESH_CLASS_NAME, canvas_mouse_new, canvas_mouse_free,
                                               CLASS_DEFAULT, A_DEFFLOAT, A_DEFFLOAT);

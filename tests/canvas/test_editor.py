@@ -77,9 +77,11 @@ def wait(condition, what, timeout=TIMEOUT):
 
 
 class Editor:
-    def __init__(self, tmp):
+    def __init__(self):
         self.lines = []
         self.procs = []
+
+    def start(self, tmp):
         # Xvfb picks a free display and tells its number through a pipe
         r, w = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24",
@@ -173,8 +175,9 @@ class Editor:
 @pytest.fixture(scope="module")
 def editor():
     with tempfile.TemporaryDirectory() as tmp:
-        e = Editor(tmp)
+        e = Editor()
         try:
+            e.start(tmp)
             yield e
         finally:
             e.close()
