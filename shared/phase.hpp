@@ -104,6 +104,11 @@ inline bool outside_cycle(double p) {
     return std::bit_cast<uint64_t>(p) >= std::bit_cast<uint64_t>(1.0);
 }
 
+// True for 0 < p < 1 only (NaN excluded), in one integer comparison.
+inline bool strictly_inside_cycle(double p) {
+    return std::bit_cast<uint64_t>(p) - 1u < std::bit_cast<uint64_t>(1.0) - 1u;
+}
+
 // The wrap of the plain engine: into [0, 1), with 0 staying 0.
 inline double phase_wrap(double p) {
     if (outside_cycle(p)) {
@@ -282,6 +287,7 @@ template <typename Shape, bool SyncSignal, bool OffsetHolds, bool FrequencyHolds
 double edge_loop(double phase, double &last, double inv_sr, int n, const t_sample *frequency,
                  const t_sample *width, const t_sample *sync, const t_sample *offset,
                  t_sample *out) {
+    static constexpr t_sample levels[2] = {Shape::low, Shape::high};
     const double held_increment = phase_increment(frequency[0], inv_sr);
     const double held_width = clamp_width(width[0]);
     for (int i = 0; i < n; i++) {
@@ -298,7 +304,13 @@ double edge_loop(double phase, double &last, double inv_sr, int n, const t_sampl
             if (s > 0 && s <= 1) p = s;
         }
         t_sample y;
-        if (f >= 0) {
+        if (strictly_inside_cycle(p)) {
+            // Neither a wrap nor a lift this sample: the common case, without
+            // branches on the level.
+            phase = p + increment;
+            const bool high = f >= 0 ? (p <= w) & (phase < 1.0) : (p <= w) | (phase <= 0.0);
+            y = levels[high];
+        } else if (f >= 0) {
             if (p <= 0.0) p = phase_lift(p);
             if (p >= 1.0) {
                 y = Shape::high;

@@ -14,24 +14,27 @@ struct VsawShape {
     using Object = t_vsaw;
     static constexpr bool has_width = true;
     static constexpr bool sync_one_is_zero = true;
-    // The slope is a function of the width alone: worked out once while the
-    // width holds still.
+    // What depends on the width alone is worked out once while the width
+    // holds still; the values are the same as worked out per sample.
     struct Width {
         double w;
-        float k;
+        double w1;    // w - 1
+        float slope;  // k + k, with k = 1 / (w (w - 1)) taken to single precision
+        int corner;   // 0: falling ramp (w = 0), 1: rising ramp (w = 1), 2: both
     };
     static Width prepare(double w) {
-        // The slope is taken to single precision before it meets the corner
-        // distance; the named float keeps that narrowing.
-        const float k = (w > 0.0 && w < 1.0) ? static_cast<float>(1.0 / (w * (w - 1.0))) : 0.0f;
-        return {w, k};
+        if (w == 0.0) return {w, w - 1.0, 0.0f, 0};
+        if (w == 1.0) return {w, w - 1.0, 0.0f, 1};
+        const float k = static_cast<float>(1.0 / (w * (w - 1.0)));
+        return {w, w - 1.0, k + k, 2};
     }
     static t_sample out(double phase, const Width &s) {
-        const double w = s.w;
-        if (w == 0.0) return static_cast<t_sample>(1.0 - 2.0 * phase);
-        if (w == 1.0) return static_cast<t_sample>(2.0 * phase - 1.0);
-        const float m = static_cast<float>(std::min(phase * w, (phase - 1.0) * (w - 1.0)));
-        const float y = m * (s.k + s.k) + 1.0f;
+        if (s.corner == 0) return static_cast<t_sample>(1.0 - 2.0 * phase);
+        if (s.corner == 1) return static_cast<t_sample>(2.0 * phase - 1.0);
+        // The distance to the nearer corner is narrowed before it meets the
+        // slope, and the rest is single-precision arithmetic.
+        const float m = static_cast<float>(std::min(phase * s.w, (phase - 1.0) * s.w1));
+        const float y = m * s.slope + 1.0f;
         return y;
     }
 };

@@ -58,17 +58,50 @@ def test_exact_cycles_of_every_shape():
         assert out == cycle * (64 // len(cycle)), text
 
 
+def vsaw_single(ph, w):
+    """One vsaw~ sample: corner distance and slope narrowed, then float arithmetic."""
+    m, k = min(ph * w, (ph - 1) * (w - 1)), 1 / (w * (w - 1))
+    return f32(f32(f32(m) * f32(f32(k) + f32(k))) + 1)
+
+
 def test_vsaw_narrows_slope_and_corner_distance_to_single_precision():
     w = f32(0.3)
     out = run_boxes([f"vsaw~ {EIGHTH} 0.3"])[0]
-    single, double = [], []
-    for i in range(8):
-        ph = i / 8
-        m, k = min(ph * w, (ph - 1) * (w - 1)), 1 / (w * (w - 1))
-        single.append(f32(f32(f32(m) * f32(f32(k) + f32(k))) + 1))
-        double.append(f32(m * (k + k) + 1))
+    single = [vsaw_single(i / 8, w) for i in range(8)]
+    double = [f32(min(i / 8 * w, (i / 8 - 1) * (w - 1)) * 2 / (w * (w - 1)) + 1)
+              for i in range(8)]
     assert out[:8] == single
     assert single != double  # the narrowing shows in these samples
+
+
+def test_inputs_changing_within_a_block():
+    # A step half a millisecond into the block: frequency 0 -> 8192 for saw~,
+    # width 0.5 -> 0.25 for square~ and vsaw~.
+    p = Patch(sr=SR)
+    step = p.obj("vline~")
+    p.send(step, "1 0 0.5")
+    freq = p.obj(f"*~ {EIGHTH}")
+    narrow = p.obj("*~ -0.25")
+    width = p.obj("+~ 0.5")
+    saw = p.obj("saw~")
+    sq = p.obj(f"square~ {EIGHTH}")
+    vs = p.obj(f"vsaw~ {EIGHTH}")
+    p.connect(step, 0, freq)
+    p.connect(step, 0, narrow)
+    p.connect(narrow, 0, width)
+    p.connect(freq, 0, saw)
+    p.connect(width, 0, sq, 1)
+    p.connect(width, 0, vs, 1)
+    for b in (step, saw, sq, vs):
+        p.probe_signal(b)
+    r = p.run(blocks=1)
+    j = r.samples(step).index(1.0)
+    assert 0 < j < 63
+    assert r.samples(saw)[:j + 8] == [1] * (j + 1) + [.75, .5, .25, 0, -.25, -.5, -.75]
+    widths = [.5 if i < j else .25 for i in range(64)]
+    assert r.samples(sq) == [1 if i % 8 == 0 or (i % 8 != 7 and i % 8 / 8 <= w) else -1
+                             for i, w in enumerate(widths)]
+    assert r.samples(vs) == [vsaw_single(i % 8 / 8, w) for i, w in enumerate(widths)]
 
 
 def test_sine_and_cosine_follow_the_double_sine_within_one_step():
