@@ -11,8 +11,8 @@
 //
 // The helpers below are the pieces every oscillator shares; the two perform
 // templates are the plain engine (the output is a function of the phase) and
-// the edge-placing engine of the rectangular waves (every edge falls exactly
-// on the sample where the phase wraps). A class supplies its shape as a small
+// the edge-placing engine of the rectangular waves (the cycle's edge falls
+// exactly on the sample where the phase wraps). A class supplies its shape as a small
 // policy struct and names its perform routines after itself.
 #pragma once
 
@@ -290,6 +290,7 @@ double edge_loop(double phase, double &last, double inv_sr, int n, const t_sampl
     static constexpr t_sample levels[2] = {Shape::low, Shape::high};
     const double held_increment = phase_increment(frequency[0], inv_sr);
     const double held_width = clamp_width(width[0]);
+    const bool held_forward = frequency[0] >= 0;
     for (int i = 0; i < n; i++) {
         const t_sample f = frequency[i];
         const double w = WidthHolds ? held_width : clamp_width(width[i]);
@@ -308,7 +309,8 @@ double edge_loop(double phase, double &last, double inv_sr, int n, const t_sampl
             // Neither a wrap nor a lift this sample: the common case, without
             // branches on the level.
             phase = p + increment;
-            const bool high = f >= 0 ? (p <= w) & (phase < 1.0) : (p <= w) | (phase <= 0.0);
+            const bool forward = FrequencyHolds ? held_forward : f >= 0;
+            const bool high = forward ? (p <= w) & (phase < 1.0) : (p <= w) | (phase <= 0.0);
             y = levels[high];
         } else if (f >= 0) {
             if (p <= 0.0) p = phase_lift(p);
