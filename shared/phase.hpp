@@ -12,8 +12,8 @@
 // The helpers below are the pieces every oscillator shares; the two perform
 // templates are the plain engine (the output is a function of the phase) and
 // the edge-placing engine of the rectangular waves (the cycle's edge falls
-// exactly on the sample where the phase wraps). A class supplies its shape as a small
-// policy struct and names its perform routines after itself.
+// exactly on the sample where the phase wraps). A class supplies its shape as
+// a small policy struct and names its perform routines after itself.
 #pragma once
 
 #include "magic.hpp"
