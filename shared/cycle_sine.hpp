@@ -1,11 +1,14 @@
-// Sine and cosine of an angle of at most a few turns, inline and without a
-// library call: the angle is reduced by quarter turns with a two-part pi/2
+// Sine and cosine of an angle of at most a few turns, narrowed to single
+// precision exactly as the library's sin and cos would be, at a fraction of
+// their cost. A fast kernel does the work: the angle is reduced by quarter turns with a two-part pi/2
 // (the first part short enough that the reduction is exact where it matters)
 // and the remainder, within pi/4, goes through the classic minimax
-// polynomials. Narrowed to single precision the result agrees with the
-// narrowed library sine to within one single-precision step, and nearly
-// always exactly. Host-independent.
+// polynomials. Its result lies so close to the library's that both round to
+// the same float unless they straddle a rounding boundary; in those rare
+// cases (a few in a thousand) the library is asked. Host-independent.
 #pragma once
+
+#include <cmath>
 
 namespace vesh {
 
@@ -53,6 +56,34 @@ inline double turn_sine(double x) {
 }
 inline double turn_cosine(double x) {
     return detail::quarter_sine(x, 1);
+}
+
+namespace detail {
+// The kernel's value p is within `slack` of the library's, which therefore
+// rounds to the same float whenever p - slack and p + slack do. The relative
+// part covers the polynomials, the absolute part the angle reduction near
+// zero crossings.
+inline bool rounds_alike(double p, float &narrowed) {
+    const double slack = std::fabs(p) * 1e-10 + 1e-24;
+    const auto low = static_cast<float>(p - slack);
+    const auto high = static_cast<float>(p + slack);
+    narrowed = low;
+    return low == high;
+}
+}  // namespace detail
+
+// std::sin(x) narrowed to single precision, bit for bit.
+inline float turn_sine_narrowed(double x) {
+    float narrowed;
+    return detail::rounds_alike(turn_sine(x), narrowed) ? narrowed
+                                                        : static_cast<float>(std::sin(x));
+}
+
+// std::cos(x) narrowed to single precision, bit for bit.
+inline float turn_cosine_narrowed(double x) {
+    float narrowed;
+    return detail::rounds_alike(turn_cosine(x), narrowed) ? narrowed
+                                                          : static_cast<float>(std::cos(x));
 }
 
 }  // namespace vesh

@@ -15,7 +15,7 @@ struct CosineShape {
     struct Width {};
     static Width prepare(double) { return {}; }
     static t_sample out(double phase, Width) {
-        return static_cast<t_sample>(vesh::turn_cosine(6.283185307179586 * phase));
+        return static_cast<t_sample>(vesh::turn_cosine_narrowed(6.283185307179586 * phase));
     }
 };
 

@@ -15,7 +15,7 @@ struct SineShape {
     struct Width {};
     static Width prepare(double) { return {}; }
     static t_sample out(double phase, Width) {
-        return static_cast<t_sample>(vesh::turn_sine(6.283185307179586 * phase));
+        return static_cast<t_sample>(vesh::turn_sine_narrowed(6.283185307179586 * phase));
     }
 };
 
