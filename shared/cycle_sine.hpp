@@ -1,11 +1,12 @@
 // Sine and cosine of an angle of at most a few turns, narrowed to single
 // precision exactly as the library's sin and cos would be, at a fraction of
-// their cost. A fast kernel does the work: the angle is reduced by quarter turns with a two-part pi/2
-// (the first part short enough that the reduction is exact where it matters)
-// and the remainder, within pi/4, goes through the classic minimax
-// polynomials. Its result lies so close to the library's that both round to
-// the same float unless they straddle a rounding boundary; in those rare
-// cases (a few in a thousand) the library is asked. Host-independent.
+// their cost. A fast kernel does the work: the angle is reduced by quarter
+// turns with a two-part pi/2 (the first part short enough that the reduction
+// is exact where it matters) and the remainder, within pi/4, goes through the
+// classic minimax polynomials. Its result lies so close to the library's that
+// both round to the same float unless they straddle a rounding boundary; in
+// those rare cases (a few in a thousand) the library is asked.
+// Host-independent.
 #pragma once
 
 #include <cmath>

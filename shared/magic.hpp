@@ -21,7 +21,9 @@ namespace vesh {
 // The marker: a quiet NaN with every mantissa bit set.
 inline constexpr uint32_t magic_marker_bits = 0x7fffffffu;
 
-inline void magic_setnan(t_float *scalar) { *scalar = std::bit_cast<float>(magic_marker_bits); }
+inline void magic_setnan(t_float *scalar) {
+    *scalar = std::bit_cast<float>(magic_marker_bits);
+}
 
 // NaN of either sign; infinities are real values here.
 constexpr int magic_isnan(float f) {

@@ -230,8 +230,7 @@ enum class FlagsAt { anywhere, last_only };
 // `flags`. Returns the count of floats seen, or -1 when an atom fits neither
 // (the caller then reports its improper-args line and creates nothing).
 inline int read_args(int argc, const t_atom *argv, std::initializer_list<t_float *> numbers,
-                     std::initializer_list<Flag> flags = {},
-                     FlagsAt where = FlagsAt::anywhere) {
+                     std::initializer_list<Flag> flags = {}, FlagsAt where = FlagsAt::anywhere) {
     int floats = 0;
     t_float *const *next = numbers.begin();
     for (int i = 0; i < argc; i++) {

@@ -32,8 +32,8 @@ void print_vesh_obj(t_object *owner) {
     post("%s", rule_line);
     if (vesh::host_is_recent_enough(have)) {
         post("- VESH 1.0.-0 %s-%d needs at least Pd %d.%d-%d (you have %d.%d-%d, you're good!)",
-             vesh::release_tag, vesh::build_number, need.major, need.minor, need.patch,
-             have.major, have.minor, have.patch);
+             vesh::release_tag, vesh::build_number, need.major, need.minor, need.patch, have.major,
+             have.minor, have.patch);
     } else {
         pd_error(owner,
                  "- VESH 1.0-0 %s-%d needs at least Pd %d.%d-%d (you have %d.%d-%d, please "
@@ -65,7 +65,9 @@ void *vesh_obj_new() {
     return x;
 }
 
-void vesh_obj_about(t_vesh_obj *x) { print_vesh_obj(&x->x_obj); }
+void vesh_obj_about(t_vesh_obj *x) {
+    print_vesh_obj(&x->x_obj);
+}
 
 void vesh_obj_version(t_vesh_obj *x) {
     t_atom v[5];
@@ -81,8 +83,7 @@ void vesh_obj_version(t_vesh_obj *x) {
 
 VESH_SETUP {
     vesh_obj_class = vesh::new_class_typed<t_vesh_obj>(
-        VESH_CLASS_NAME, vesh_obj_new, static_cast<void (*)(t_vesh_obj *)>(nullptr),
-        CLASS_DEFAULT);
+        VESH_CLASS_NAME, vesh_obj_new, static_cast<void (*)(t_vesh_obj *)>(nullptr), CLASS_DEFAULT);
     banner_owner = reinterpret_cast<t_object *>(pd_new(vesh_obj_class));
     vesh::add_method(vesh_obj_class, "about", vesh_obj_about);
     vesh::add_method(vesh_obj_class, "version", vesh_obj_version);

@@ -53,7 +53,9 @@ void probe_anything(t_probe *x, t_symbol *s, int argc, t_atom *argv) {
     }
 }
 
-void probe_bang(t_probe *x) { probe_anything(x, &s_bang, 0, nullptr); }
+void probe_bang(t_probe *x) {
+    probe_anything(x, &s_bang, 0, nullptr);
+}
 void probe_float(t_probe *x, t_floatarg f) {
     t_atom a;
     SETFLOAT(&a, f);
@@ -76,9 +78,9 @@ void probe_pointer(t_probe *x, t_gpointer *) {
 }  // namespace
 
 VESH_SETUP {
-    probe_class = vesh::new_class_typed<t_probe>(
-        VESH_CLASS_NAME, probe_new, static_cast<void (*)(t_probe *)>(nullptr), CLASS_DEFAULT,
-        A_DEFSYM);
+    probe_class = vesh::new_class_typed<t_probe>(VESH_CLASS_NAME, probe_new,
+                                                 static_cast<void (*)(t_probe *)>(nullptr),
+                                                 CLASS_DEFAULT, A_DEFSYM);
     vesh::add_bang(probe_class, probe_bang);
     vesh::add_float(probe_class, probe_float);
     vesh::add_symbol(probe_class, probe_symbol);

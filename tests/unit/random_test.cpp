@@ -8,7 +8,9 @@
 
 using namespace vesh;
 
-TEST(RandomHash, ZeroKey) { EXPECT_EQ(random_hash(0), 0x4636B9C9u); }
+TEST(RandomHash, ZeroKey) {
+    EXPECT_EQ(random_hash(0), 0x4636B9C9u);
+}
 
 TEST(RandomInit, SeedZeroIsHashedNotTimed) {
     random_state s{};
