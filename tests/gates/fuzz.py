@@ -7,7 +7,7 @@ every kind to the first inlets (including the messages its help patch shows),
 hostile signals connected and disconnected while DSP runs, then every object
 deleted. Any sanitizer report, crash or hang fails the class.
 
-    fuzz.py                      # every class, 2 rounds each (the short run)
+    fuzz.py                      # every class, 2 rounds each
     fuzz.py --rounds 200 saw~    # a long run by hand
     fuzz.py --seed 7 --show      # print the patch of each round
 """
