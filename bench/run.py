@@ -28,7 +28,7 @@ LIBRARY = os.environ.get("VESH_LIBRARY", os.path.join(ROOT, "build", "vesh"))
 
 INSTANCES = 64
 SECONDS = 30
-MESSAGES = 200000
+MESSAGES = 5000000
 REPEATS = 5
 SR = 44100
 
@@ -76,12 +76,22 @@ def best(text):
     return min(cpu_seconds(text) for _ in range(REPEATS))
 
 
+_baselines = {}
+
+
+def baseline(kind, arg):
+    """The surrounding patch alone, measured once per kind of input."""
+    if (kind, arg) not in _baselines:
+        text = signal_patch(None, arg, 0) if kind == "signal" else control_patch(None, arg)
+        _baselines[kind, arg] = best(text)
+    return _baselines[kind, arg]
+
+
 def measure(kind, box, arg):
+    base = baseline(kind, arg)
     if kind == "signal":
-        base = best(signal_patch(None, arg, 0))
         total = best(signal_patch(box, arg, INSTANCES))
         return max(total - base, 0.0) / (INSTANCES * SECONDS * SR) * 1e9
-    base = best(control_patch(None, arg))
     total = best(control_patch(box, arg))
     return max(total - base, 0.0) / MESSAGES * 1e9
 
@@ -104,8 +114,8 @@ def main():
     ap.add_argument("only", nargs="*")
     ap.add_argument("--out", default=os.path.join(ROOT, "bench", "results.md"))
     args = ap.parse_args()
-    table = ["| family | vesh object | cost | vanilla object | cost | ratio |",
-             "|---|---|---|---|---|---|"]
+    table = ["| family | vesh object | cost | vanilla object | cost | ratio | input |",
+             "|---|---|---|---|---|---|---|"]
     for family, kind, vesh_box, vanilla_box, arg in rows(args.only):
         unit = "ns/sample" if kind == "signal" else "ns/message"
         try:
@@ -116,7 +126,7 @@ def main():
             continue
         ratio = f"{ours / theirs:.2f}" if theirs > 0 else "-"
         row = (f"| {family} | `{vesh_box}` | {ours:.2f} {unit} | `{vanilla_box}` | "
-               f"{theirs:.2f} {unit} | {ratio} |")
+               f"{theirs:.2f} {unit} | {ratio} | {arg} |")
         print(row, flush=True)
         table.append(row)
     header = (f"# Benchmark\n\nCPU cost in the real pd (batch mode, {SR} Hz, 64-sample blocks): "
