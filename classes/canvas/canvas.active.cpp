@@ -25,7 +25,7 @@ t_active_gui *gui_sink;
 
 const char *const tcl_procedures[] = {
     "proc active_gui_exithook {cmd op} {proc ::pdsend {} {}}\n",
-    "if {[info tclversion] >= 8.4} {\n"
+    "if {[info tclversion] >= 8.4} {\n"  // NOLINT(bugprone-suspicious-missing-comma): one line
     "            trace add execution exit enter active_gui_exithook}\n",
     "proc active_gui_ispatcher {cv} {\n",
     " if {[string range $cv 0 1] == \".x\"",

@@ -53,19 +53,24 @@ void selector_proxy_anything(t_selector_proxy *p, t_symbol *s, int argc, t_atom 
     }
 }
 
+// The proxies are kept as a table of pointers.
+size_t proxy_table_bytes(int count) {
+    return count * sizeof(t_selector_proxy *);  // NOLINT(bugprone-sizeof-expression)
+}
+
 void selector_free(t_selector *x) {
     if (!x->proxies) return;
     for (int i = x->count - 1; i >= 0; i--) {
         if (x->proxies[i]) pd_free(&x->proxies[i]->pd);
     }
-    freebytes(x->proxies, x->count * sizeof(t_selector_proxy *));
+    freebytes(x->proxies, proxy_table_bytes(x->count));
 }
 
 t_selector *selector_new(t_floatarg count, t_floatarg selection) {
     auto *x = vesh::new_object<t_selector>(selector_class);
     x->count = vesh::to_count(count, 2, 512);
     x->active = vesh::to_index(selection) + 1;
-    x->proxies = static_cast<t_selector_proxy **>(getbytes(x->count * sizeof(t_selector_proxy *)));
+    x->proxies = static_cast<t_selector_proxy **>(getbytes(proxy_table_bytes(x->count)));
     if (!x->proxies) {
         pd_free(&x->x_obj.ob_pd);
         return nullptr;

@@ -119,7 +119,8 @@ void separate_symbol(t_separate *x, t_symbol *s) {
     if (x->sending) {
         atoms = nested.get();
     } else {
-        if (needed > x->buffer.capacity && !vesh::atom_buffer_renew(x->buffer, grow_to)) {
+        if (needed > x->buffer.capacity &&
+            !vesh::atom_buffer_renew(x->buffer, static_cast<int>(grow_to))) {
             pd_error(x, "separate: out of memory");
             return;
         }

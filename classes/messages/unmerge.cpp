@@ -40,11 +40,13 @@ void unmerge_list(t_unmerge *x, t_symbol *, int argc, t_atom *argv) {
     long long size = std::max(1, vesh::to_index(x->size));
     const long long m = argc;
     const long long past = std::min(m, size * x->count);
-    if (past < m) unmerge_group(x, x->outlets[x->count], argc - past, argv + past);
+    if (past < m)
+        unmerge_group(x, x->outlets[x->count], static_cast<int>(argc - past), argv + past);
     for (int j = x->count - 1; j >= 0; j--) {
         long long begin = std::min(m, j * size);
         long long end = std::min(m, begin + size);
-        if (end > begin) unmerge_group(x, x->outlets[j], end - begin, argv + begin);
+        if (end > begin)
+            unmerge_group(x, x->outlets[j], static_cast<int>(end - begin), argv + begin);
     }
 }
 
