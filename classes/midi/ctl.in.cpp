@@ -67,9 +67,10 @@ void ctlin_float(t_ctlin *x, t_floatarg f) {
         x->have_controller = true;
         return;
     }
-    // Running status: the control change stays open, so the next pair of
-    // data bytes is another controller and value.
+    // One control change per status byte: a further pair of data bytes
+    // without a new status is not read.
     x->have_controller = false;
+    x->in_control_change = false;
     if (x->omni) midi::send_byte(x->channel_out, x->message_channel);
     midi::send_byte(x->controller_out, x->controller);
     midi::send_byte(x->x_obj.ob_outlet, byte);

@@ -47,9 +47,9 @@ void pgmin_float(t_pgmin *x, t_floatarg f) {
         if (x->in_program_change) x->message_channel = midi::channel_of(byte);
         return;
     }
-    // Running status: the program change stays open, so every further data
-    // byte is another program.
+    // One program per status byte, whether or not its channel is ours.
     if (!x->in_program_change) return;
+    x->in_program_change = false;
     if (x->omni) {
         midi::send_byte(x->channel_out, x->message_channel);
         midi::send_byte(x->x_obj.ob_outlet, byte);

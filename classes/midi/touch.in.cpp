@@ -57,9 +57,8 @@ void touchin_float(t_touchin *x, t_floatarg f) {
 
     if (midi::is_status(byte)) {
         x->have_key = false;
-        // A channel-pressure message has no key, so it is never read as a
-        // key/value pair: "-poly" follows polyphonic aftertouch only.
-        x->active = midi::kind_of(byte) == (x->poly ? midi::poly_touch : midi::channel_touch);
+        const int kind = midi::kind_of(byte);
+        x->active = kind == midi::channel_touch || (x->poly && kind == midi::poly_touch);
         if (x->active) x->message_channel = midi::channel_of(byte);
         return;
     }
@@ -81,8 +80,9 @@ void touchin_float(t_touchin *x, t_floatarg f) {
         x->have_key = true;
         return;
     }
-    // Running status here too: the next pair is another key and value.
+    // One key/value pair per status byte.
     x->have_key = false;
+    x->active = false;
     midi::send_byte(x->key_out, x->key);
     midi::send_byte(x->x_obj.ob_outlet, byte);
 }

@@ -6,9 +6,9 @@ from midi_patch import Streams, stream
 def test_controllers_omni_and_running_status():
     # Channel first, then controller, then value; a lone data byte sends nothing.
     assert stream("ctl.in", 3, [176, 7, 100, 90]) == [(2, 1), (1, 7), (0, 100)]
-    # Running status: further pairs after one status byte are further controllers.
-    assert stream("ctl.in", 3, [179, 7, 100, 10, 64]) == [
-        (2, 4), (1, 7), (0, 100), (2, 4), (1, 10), (0, 64)]
+    # One control change per status byte: a further pair needs a new status.
+    assert stream("ctl.in", 3, [179, 7, 100, 10, 64, 179, 11, 65]) == [
+        (2, 4), (1, 7), (0, 100), (2, 4), (1, 11), (0, 65)]
     # Another status in between, and floats that are not bytes, cut the message.
     assert stream("ctl.in", 3, [176, 7, 144, 100, 176, 7, -1, 100, 176, 300, 7, 100]) == []
     # 256 counts as data byte 0.
@@ -81,10 +81,11 @@ def test_bend_scaling_and_running_status():
 
 
 def test_programs():
-    assert stream("pgm.in", 2, [192, 5, 6, 144, 7]) == [(1, 1), (0, 5), (1, 1), (0, 6)]
+    # One program per status byte, also when the channel does not match.
+    assert stream("pgm.in", 2, [192, 5, 6, 144, 7]) == [(1, 1), (0, 5)]
     s = Streams()
     three = s.add("pgm.in 3", 2)
-    s.feed(three, [194, 9, 192, 8, (1, 0), 192, 7, -1, 6])
+    s.feed(three, [194, 9, 192, 8, (1, 1), 4, (1, 0), 192, 7, -1, 6])
     top = s.add("pgm.in 99", 2)
     s.feed(top, [207, 1, 206, 2])
     s.run()
@@ -95,11 +96,10 @@ def test_programs():
 def test_aftertouch_channel_and_poly():
     assert stream("touch.in", 2, [208, 50, 51]) == [(1, 1), (0, 50), (1, 1), (0, 51)]
     assert stream("touch.in 2", 2, [208, 50, 209, 51]) == [(0, 51)]
-    # Omni sends the channel at the key byte and again at the value.
-    assert stream("touch.in -poly", 3, [161, 60, 70, 61, 71]) == [
-        (2, 2), (2, 2), (1, 60), (0, 70), (2, 2), (2, 2), (1, 61), (0, 71)]
-    # Channel pressure has no key: "-poly" leaves it alone.
-    assert stream("touch.in -poly", 3, [208, 60, 70]) == []
+    # Omni sends the channel at the key byte and again at the value; one
+    # key/value pair per status byte. "-poly" takes channel pressure too.
+    assert stream("touch.in -poly", 3, [161, 60, 70, 61, 71, 208, 62, 72]) == [
+        (2, 2), (2, 2), (1, 60), (0, 70), (2, 1), (2, 1), (1, 62), (0, 72)]
     assert stream("touch.in 1 -poly", 3, [160, 60, 70, 161, 1, 2]) == [(1, 60), (0, 70)]
 
 
