@@ -38,10 +38,8 @@ t_notein *notein_new(t_symbol *, int argc, t_atom *argv) {
     x->rel = rel;
     x->omni = ch == 0;
     x->selected = ch == 0 ? 0 : ch - 1;
-    // The inlet starts at the creation channel, so that sending 0 to it later
-    // really switches to omni.
-    x->last_taken = ch;
-    x->channel_in = static_cast<t_float>(ch);
+    // The channel inlet and the channel last taken from it start at 0 whatever
+    // the argument: only a change of the inlet's value is taken.
     vesh::float_inlet(&x->x_obj, &x->channel_in);
     outlet_new(&x->x_obj, &s_float);
     x->velocity_out = outlet_new(&x->x_obj, &s_float);

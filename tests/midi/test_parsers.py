@@ -60,14 +60,15 @@ def test_note_and_bend_channels_never_wrap():
 def test_note_and_bend_channel_inlet():
     s = Streams()
     note = s.add("note.in 3", 3)
-    # 0 makes even an object created with a channel omni; then channel 5.
+    # The inlet starts at 0 whatever the argument, so a first 0 changes
+    # nothing; channel 5, a negative channel, then 0 is omni.
     s.feed(note, [146, 1, 1, 144, 2, 2, (1, 0), 144, 3, 3, (1, 5), 144, 4, 4, 148, 5, 5,
-                  (1, -2), 148, 6, 6])
+                  (1, -2), 148, 6, 6, (1, 0), 144, 7, 7])
     bend = s.add("bend.in -raw", 2)
     s.feed(bend, [(1, 9), 224, 0, 64, 232, 1, 64, (1, 0), 224, 2, 64])
     s.run()
-    assert s.out(note) == [(1, 1), (0, 1), (2, 1), (1, 3), (0, 3), (1, 5), (0, 5),
-                           (1, 6), (0, 6)]
+    assert s.out(note) == [(1, 1), (0, 1), (1, 5), (0, 5), (1, 6), (0, 6),
+                           (2, 1), (1, 7), (0, 7)]
     assert s.out(bend) == [(0, 8193), (1, 1), (0, 8194)]
 
 
