@@ -32,6 +32,11 @@ inline bool byte_range(t_float f) {
     return f >= 0 && f <= 256;
 }
 
+// The byte of a float that passed byte_range: only the low 8 bits count.
+inline int low_byte(t_float f) {
+    return static_cast<int>(truncate(f)) & 0xFF;
+}
+
 inline bool is_status(int byte) {
     return (byte & 0x80) != 0;
 }
@@ -52,6 +57,13 @@ constexpr int control_change = 0xB0;
 constexpr int program_change = 0xC0;
 constexpr int channel_touch = 0xD0;
 constexpr int pitch_bend = 0xE0;
+
+// Channel argument of the controller, program and aftertouch parsers:
+// clamped to 0..16, 0 being omni.
+inline wide parser_channel(t_float arg) {
+    const wide ch = truncate(arg);
+    return ch < 0 ? 0 : ch > 16 ? 16 : ch;
+}
 
 // Channel selection of the controller, program and aftertouch parsers: the
 // inlet's channel 1..16 selects, 0 is omni, anything else leaves it alone.

@@ -28,8 +28,7 @@ t_ctlin *ctlin_new(t_symbol *, int argc, t_atom *argv) {
     if (!midi::channel_args(argc, argv, {}, arg, given)) {
         return vesh::improper_args<t_ctlin>("[ctlin]: improper args");
     }
-    midi::wide ch = midi::truncate(arg);
-    ch = ch < 0 ? 0 : ch > 16 ? 16 : ch;
+    const midi::wide ch = midi::parser_channel(arg);
 
     auto *x = vesh::new_object<t_ctlin>(ctlin_class);
     x->channel = ch;
@@ -49,7 +48,7 @@ void ctlin_float(t_ctlin *x, t_floatarg f) {
         return;
     }
     midi::follow_channel_inlet(x->channel_in, x->channel, x->omni);
-    const int byte = static_cast<int>(midi::truncate(f)) & 0xFF;
+    const int byte = midi::low_byte(f);
 
     if (midi::is_status(byte)) {
         x->have_controller = false;

@@ -20,8 +20,7 @@ struct t_pgmin {
 t_class *pgmin_class;
 
 void *pgmin_new(t_floatarg arg) {
-    midi::wide ch = midi::truncate(arg);
-    ch = ch < 0 ? 0 : ch > 16 ? 16 : ch;
+    const midi::wide ch = midi::parser_channel(arg);
 
     auto *x = vesh::new_object<t_pgmin>(pgmin_class);
     x->channel = ch;
@@ -40,7 +39,7 @@ void pgmin_float(t_pgmin *x, t_floatarg f) {
         return;
     }
     midi::follow_channel_inlet(x->channel_in, x->channel, x->omni);
-    const int byte = static_cast<int>(midi::truncate(f)) & 0xFF;
+    const int byte = midi::low_byte(f);
 
     if (midi::is_status(byte)) {
         x->in_program_change = midi::kind_of(byte) == midi::program_change;

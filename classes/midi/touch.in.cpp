@@ -31,8 +31,7 @@ t_touchin *touchin_new(t_symbol *, int argc, t_atom *argv) {
     if (!midi::channel_args(argc, argv, {{"-poly", &poly}}, arg, given)) {
         return vesh::improper_args<t_touchin>("[touchin]: improper args");
     }
-    midi::wide ch = midi::truncate(arg);
-    ch = ch < 0 ? 0 : ch > 16 ? 16 : ch;
+    const midi::wide ch = midi::parser_channel(arg);
 
     auto *x = vesh::new_object<t_touchin>(touchin_class);
     x->poly = poly;
@@ -53,7 +52,7 @@ void touchin_float(t_touchin *x, t_floatarg f) {
         return;
     }
     midi::follow_channel_inlet(x->channel_in, x->channel, x->omni);
-    const int byte = static_cast<int>(midi::truncate(f)) & 0xFF;
+    const int byte = midi::low_byte(f);
 
     if (midi::is_status(byte)) {
         x->have_key = false;
