@@ -21,6 +21,7 @@ struct t_float2sig {
     t_float ramp_time;  // ms, passive right inlet
     double step;
     int counter;  // samples of the ramp still to run
+    int length;   // the ramp length that increment was worked out from
 };
 
 t_class *float2sig_class;
@@ -59,7 +60,8 @@ t_float2sig *float2sig_new(t_floatarg ramp_time, t_floatarg initial) {
     x->ramp_time = ramp_time;
     x->target = x->reached = x->current = initial;
     x->samples_per_ms = static_cast<t_float>(sys_getsr() * 0.001);
-    x->increment = ramp_increment(ramp_length(x->ramp_time, x->samples_per_ms));
+    x->length = ramp_length(x->ramp_time, x->samples_per_ms);
+    x->increment = ramp_increment(x->length);
     vesh::float_inlet(&x->x_obj, &x->ramp_time);
     outlet_new(&x->x_obj, &s_signal);
     return x;
@@ -75,17 +77,30 @@ t_int *float2sig_perform(t_int *w) {
     auto *out = vesh::word<t_sample *>(w, 3);
 
     // The ramp time, the sample rate and the target only change between
-    // blocks, so the length is worked out once per block.
+    // blocks, so the length is worked out once per block, and the increment
+    // (a division) only when the length changes.
     const int length = ramp_length(x->ramp_time, x->samples_per_ms);
-    const double increment = ramp_increment(length);
+    double increment = x->increment;
+    bool replan = false;
+    if (length != x->length) {
+        x->length = length;
+        const double planned = ramp_increment(length);
+        replan = planned != increment;
+        increment = planned;
+    }
     const float target = x->target;
+    if (!replan && x->reached == target && x->counter < 1) {
+        // Holding: nothing changes, and the stored values are already flushed.
+        fill(out, n, target);
+        return w + 4;
+    }
     float current = x->current;
     float reached = x->reached;
     double step = x->step;
     int counter = x->counter;
     int i = 0;
 
-    if (increment != x->increment) {
+    if (replan) {
         // New ramp time: re-plan what is left from the value reached.
         x->increment = increment;
         if (current == target || length < 2) {
