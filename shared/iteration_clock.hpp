@@ -20,14 +20,14 @@ inline double clock_start_phase(t_float rate) {
 }
 
 // True when an event is due at this sample; moves the phase back across the
-// boundary it reached.
+// boundary it reached. A NaN rate has no direction and fires nothing.
 inline bool clock_due(double &phase, t_sample rate) {
     if (rate >= 0) {
         if (phase >= 1.0) {
             phase -= 1.0;
             return true;
         }
-    } else if (phase <= 0.0) {
+    } else if (rate < 0 && phase <= 0.0) {
         phase += 1.0;
         return true;
     }
