@@ -5,6 +5,7 @@
 
 #include <m_pd.h>
 
+#include <cmath>
 #include <initializer_list>
 
 namespace vesh {
@@ -27,6 +28,13 @@ inline void read_map_args(int argc, const t_atom *argv, std::initializer_list<do
         if (i < argc && argv[i].a_type == A_FLOAT) *v = argv[i].a_w.w_float;
         i++;
     }
+}
+
+// A starting state that is not finite (a typed 1e39) would also be the point
+// a map falls back to after blowing up, and so would come out forever: such a
+// value keeps the default instead.
+inline void keep_finite(double &value, double fallback) {
+    if (!std::isfinite(value)) value = fallback;
 }
 
 // What a message does when it meets an element that is not a float.

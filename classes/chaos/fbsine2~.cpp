@@ -35,6 +35,7 @@ t_fbsine2 *fbsine2_new(t_symbol *, int argc, t_atom *argv) {
     double *fields[] = {&im, &fb, &a, &c, &x, &y};
     if (argc > 0) frequency = atom_getfloat(argv);
     for (int i = 1; i < argc && i <= 6; i++) *fields[i - 1] = atom_getfloat(argv + i);
+    vesh::keep_finite(x, 0.1), vesh::keep_finite(y, 0.1);
 
     auto *o = vesh::new_object<t_fbsine2>(fbsine2_class);
     o->frequency = frequency;

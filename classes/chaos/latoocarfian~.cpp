@@ -34,6 +34,7 @@ t_latoocarfian *latoocarfian_new(t_symbol *, int argc, t_atom *argv) {
     double *fields[] = {&a, &b, &c, &d, &x, &y};
     if (argc > 0) frequency = atom_getfloat(argv);
     for (int i = 1; i < argc && i <= 6; i++) *fields[i - 1] = atom_getfloat(argv + i);
+    vesh::keep_finite(x, 0.5), vesh::keep_finite(y, 0.5);
 
     auto *o = vesh::new_object<t_latoocarfian>(latoocarfian_class);
     o->frequency = frequency;

@@ -51,6 +51,7 @@ t_lorenz *lorenz_new(t_symbol *, int argc, t_atom *argv) {
     double *fields[] = {&s, &b, &r, &h, &x, &y, &z};
     if (argc > 0) frequency = atom_getfloat(argv);
     for (int i = 1; i < argc && i <= 7; i++) *fields[i - 1] = atom_getfloat(argv + i);
+    vesh::keep_finite(x, 0.1), vesh::keep_finite(y, 0.0), vesh::keep_finite(z, 0.0);
 
     auto *o = vesh::new_object<t_lorenz>(lorenz_class);
     o->frequency = frequency;

@@ -186,3 +186,32 @@ def test_runaway_and_nan_never_stick():
     assert q[:4] == [4.0, 16.0, 256.0, 65536.0] and q.count(4.0) > 1
     # crackle~ at p = 1 overflows sooner or later and starts over from 0.
     assert r.samples(objs[-1]).count(f32(0.05)) > 1
+
+
+def test_nan_rate_holds_and_infinite_state_arguments_fall_back():
+    p = Patch()
+    inf = p.obj("sig~ 1e39")
+    nan = p.obj("*~ 0")
+    p.connect(inf, 0, nan)
+    # A NaN rate is neither positive nor negative: no iteration, even with the
+    # phase sitting on the lower boundary.
+    held = p.obj("henon~ -1 1.4 0.3 0.5 0.7")
+    p.connect(nan, 0, held)
+    p.probe_signal(held)
+    # An infinite starting state would also be where the map falls back to
+    # after blowing up, so it would come out forever.
+    boxes = ["lorenz~ 44100 10 2.667 28 0.05 1e39", "fbsine2~ 44100 1 0.1 1.1 0.5 1e39",
+             "latoocarfian~ 44100 1 3 0.5 0.5 1e39", "ikeda~ 44100 0.75 1e39",
+             "gbman~ 44100 1e39", "cusp~ 44100 1 1.9 1e39", "lincong~ 44100 1 1 0 1e39",
+             "quad~ 44100 1 -1 -0.75 1e39", "standard~ 44100 1 1e39",
+             "lorenz~ 44100 10 2.667 28 0.4"]
+    objs = [p.obj(b) for b in boxes]
+    for o in objs:
+        p.probe_signal(o)
+    r = p.run(blocks=4)
+    assert r.samples(held) == [f32(0.7)] * 256
+    for o in objs:
+        assert all(math.isfinite(v) for v in r.samples(o)), o
+    # gbman~ starts from its default state; lincong~ with m = 0 holds it.
+    assert r.samples(objs[4])[:8] == run_map("gbman", SR, 8)
+    assert r.samples(objs[6]) == [0.0] * 256
