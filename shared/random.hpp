@@ -66,11 +66,24 @@ constexpr uint32_t random_step(uint32_t &s1, uint32_t &s2, uint32_t &s3) {
     return s1 ^ s2 ^ s3;
 }
 
-// The top 23 bits of a step become the mantissa of a float in [2, 4);
+// The top 23 bits of a word become the mantissa of a float in [2, 4);
 // subtracting 3 leaves [-1, 1) in steps of 2^-22.
-constexpr float random_bipolar(uint32_t &s1, uint32_t &s2, uint32_t &s3) {
-    const uint32_t r = random_step(s1, s2, s3);
+constexpr float bipolar_value(uint32_t r) {
     return std::bit_cast<float>((r >> 9) | 0x40000000u) - 3.0f;
+}
+
+constexpr float random_bipolar(uint32_t &s1, uint32_t &s2, uint32_t &s3) {
+    return bipolar_value(random_step(s1, s2, s3));
+}
+
+// 1.0f where bipolar_value(r) > 0, otherwise -1.0f, read from the word without
+// going through a float: the value is above 0 exactly when the top 23 bits
+// exceed 2^22, that is when r >= 0x80000200. Branch-free, as the sign is a coin
+// toss that no predictor can learn.
+constexpr float bipolar_sign(uint32_t r) {
+    // All ones in the high half when the subtraction borrows (r < 0x80000200).
+    const auto at_most_zero = static_cast<uint32_t>((uint64_t{r} - 0x80000200u) >> 32);
+    return std::bit_cast<float>(0x3F800000u | (at_most_zero & 0x80000000u));
 }
 
 // ---- Noise LCG ----------------------------------------------------------

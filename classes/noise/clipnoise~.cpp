@@ -33,8 +33,8 @@ t_int *clipnoise_perform(t_int *w) {
     auto *out = vesh::word<t_sample *>(w, 4);
     uint32_t s1 = state->s1, s2 = state->s2, s3 = state->s3;
     for (int i = 0; i < n; i++) {
-        // A value of exactly 0 counts as negative.
-        out[i] = vesh::random_bipolar(s1, s2, s3) > 0.0f ? 1.0f : -1.0f;
+        // The sign of random_bipolar's value; exactly 0 counts as negative.
+        out[i] = vesh::bipolar_sign(vesh::random_step(s1, s2, s3));
     }
     *state = {s1, s2, s3};
     return w + 5;

@@ -70,6 +70,18 @@ TEST(RandomBipolar, RangeEnds) {
     EXPECT_LT(std::bit_cast<float>((0xFFFFFFFFu >> 9) | 0x40000000u) - 3.0f, 1.0f);
 }
 
+TEST(RandomBipolar, SignFromTheWordMatchesTheValue) {
+    // Around the words whose value is exactly 0 and the ends of the range,
+    // then a spread over all words.
+    auto check = [](uint32_t r) {
+        const float expected = bipolar_value(r) > 0.0f ? 1.0f : -1.0f;
+        ASSERT_EQ(bipolar_sign(r), expected) << std::hex << r;
+    };
+    for (uint32_t r = 0x7FFFF000u; r != 0x80001000u; r++) check(r);
+    for (uint32_t r : {0u, 1u, 0x1FFu, 0x200u, 0xFFFFFDFFu, 0xFFFFFFFFu}) check(r);
+    for (uint64_t r = 0; r < 0x100000000u; r += 65521) check(static_cast<uint32_t>(r));
+}
+
 TEST(NoiseLcg, WorkedValues) {
     const uint32_t v = 234599u * 1319u;
     EXPECT_EQ(v, 309436081u);
