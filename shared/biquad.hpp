@@ -105,6 +105,23 @@ inline double q_or_bandwidth(double p, int mode, double w, double sin_w) {
     return 0.5 / std::sinh(half_ln2 * p * w / sin_w);
 }
 
+// alpha = sin w / (2 Q), with Q from the second parameter inlet kept at least 1e-6.
+inline double alpha_of(double p, int mode, double w, double sin_w) {
+    return sin_w / (2 * at_least(q_or_bandwidth(p, mode, w, sin_w), 1e-6));
+}
+
+// A Q below 1e-6 (or none at all) has no band to pass: the input goes through
+// as it came while the recursion keeps running at the smallest Q.
+struct floored_q {
+    double q;
+    bool pass;
+};
+
+inline floored_q pass_below_floor(double q) {
+    const bool pass = !(q >= 1e-6);
+    return {pass ? 1e-6 : q, pass};
+}
+
 // ---- Terms that depend on two of the parameters only ---------------------
 
 // While only the frequency moves, the costly terms of the gain, slope or times

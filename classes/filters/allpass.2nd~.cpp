@@ -11,8 +11,7 @@ struct allpass2nd_cook {
     using terms = no_terms;
     static direct coefficients(const float (&p)[2], int mode, double w, double cos_w, double sin_w,
                                terms &) {
-        const double q = at_least(q_or_bandwidth(p[1], mode, w, sin_w), 1e-6);
-        const double alpha = sin_w / (2 * q);
+        const double alpha = alpha_of(p[1], mode, w, sin_w);
         return {1 - alpha, -2 * cos_w, 1 + alpha, 1 + alpha, -2 * cos_w, 1 - alpha, false};
     }
 };

@@ -11,13 +11,11 @@ struct bandpass_cook {
     using terms = no_terms;
     static direct coefficients(const float (&p)[2], int mode, double w, double cos_w, double sin_w,
                                terms &) {
-        // A Q of 0 or less has no band to pass: the input goes through as it
-        // came while the recursion keeps running at the smallest Q.
-        double q = mode == 0 ? p[1] : q_or_bandwidth(p[1], mode, w, sin_w);
-        const bool pass = !(q >= 1e-6);
-        if (pass) q = 1e-6;
-        const double alpha = sin_w / (2 * q);
-        return {alpha, 0, -alpha, 1 + alpha, -2 * cos_w, 1 - alpha, pass};
+        // The Q is not raised to 1e-6 first, so that 0 or less passes the input.
+        const floored_q q =
+            pass_below_floor(mode == 0 ? p[1] : q_or_bandwidth(p[1], mode, w, sin_w));
+        const double alpha = sin_w / (2 * q.q);
+        return {alpha, 0, -alpha, 1 + alpha, -2 * cos_w, 1 - alpha, q.pass};
     }
 };
 

@@ -12,8 +12,7 @@ struct eq_cook {
 
     static direct coefficients(const float (&p)[3], int mode, double w, double cos_w, double sin_w,
                                terms &t) {
-        const double q = at_least(q_or_bandwidth(p[1], mode, w, sin_w), 1e-6);
-        const double alpha = sin_w / (2 * q);
+        const double alpha = alpha_of(p[1], mode, w, sin_w);
         const double gain = p[2];
         const double a = t.get(0, p[2], [=] { return std::pow(10, gain * 0.025); });
         return {1 + alpha * a, -2 * cos_w,    1 - alpha * a, 1 + alpha / a,

@@ -24,12 +24,10 @@ struct resonant_design {
         const double w = angular(p[0], nyquist, 1e-6);
         double sin_w, cos_w;
         ::sincos(w, &sin_w, &cos_w);
-        double q = mode == 1 ? p[1] * static_cast<double>(p[0]) * t60_to_q : p[1];
-        // No time, no Q or no frequency: the input goes through while the
-        // recursion keeps running at the smallest Q.
-        const bool pass = !(q >= 1e-6);
-        if (pass) q = 1e-6;
-        return {resonator::make(q, cos_w, sin_w), pass};
+        // No time, no Q or no frequency passes the input.
+        const floored_q q =
+            pass_below_floor(mode == 1 ? p[1] * static_cast<double>(p[0]) * t60_to_q : p[1]);
+        return {resonator::make(q.q, cos_w, sin_w), q.pass};
     }
 
     static void recover(memory &m) { drop_non_finite(m); }
