@@ -45,6 +45,15 @@ inline Real clock_step(t_sample rate, Real inv_sr) {
     return v == v ? v : Real(0);
 }
 
+// True when every sample of the block holds the same rate, as it does while
+// the inlet has no signal connected. A NaN compares unequal: never constant.
+inline bool clock_rate_holds(const t_sample *rate, int n) {
+    const t_sample first = rate[0];
+    bool same = true;
+    for (int i = 1; i < n; i++) same &= rate[i] == first;
+    return same;
+}
+
 // One block: at each sample, `event(i)` when due, then `emit(i, phase)` with
 // the phase as it stands after the wrap and before the step. `rate[i]` is read
 // before `emit` runs, so the output may share memory with the rate input.
@@ -52,11 +61,38 @@ template <typename Real, typename Event, typename Emit>
 inline void clock_run(double &phase, const t_sample *rate, int n, Real inv_sr, Event &&event,
                       Emit &&emit) {
     double t = phase;
-    for (int i = 0; i < n; i++) {
-        const t_sample f = rate[i];
-        if (clock_due(t, f)) event(i);
-        emit(i, t);
-        t += clock_step(f, inv_sr);
+    if (n > 0 && clock_rate_holds(rate, n)) {
+        // One rate for the whole block (every sample of it is read by now):
+        // its step and direction are known once, which leaves an add and one
+        // comparison per sample, with the same phases as the loop below.
+        const t_sample f = rate[0];
+        const Real v = clock_step(f, inv_sr);
+        if (f >= 0) {
+            for (int i = 0; i < n; i++) {
+                if (t >= 1.0) {
+                    t -= 1.0;
+                    event(i);
+                }
+                emit(i, t);
+                t += v;
+            }
+        } else {
+            for (int i = 0; i < n; i++) {
+                if (t <= 0.0) {
+                    t += 1.0;
+                    event(i);
+                }
+                emit(i, t);
+                t += v;
+            }
+        }
+    } else {
+        for (int i = 0; i < n; i++) {
+            const t_sample f = rate[i];
+            if (clock_due(t, f)) event(i);
+            emit(i, t);
+            t += clock_step(f, inv_sr);
+        }
     }
     phase = t;
 }

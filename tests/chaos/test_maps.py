@@ -4,7 +4,7 @@ import math
 import pytest
 from vpd import Patch, f32
 
-from chaos_model import MAPS, SR, clock, run_map
+from chaos_model import MAPS, SR, clock, held, run_map
 
 RATES = [SR, SR / 2, 1000.0]
 CLOCKED = ["henon", "ikeda", "gbman", "cusp", "lincong", "logistic", "standard", "quad"]
@@ -215,3 +215,21 @@ def test_nan_rate_holds_and_infinite_state_arguments_fall_back():
     # gbman~ starts from its default state; lincong~ with m = 0 holds it.
     assert r.samples(objs[4])[:8] == run_map("gbman", SR, 8)
     assert r.samples(objs[6]) == [0.0] * 256
+
+
+def test_rate_moving_within_and_between_blocks():
+    p = Patch()
+    osc = p.obj("osc~ 300")
+    rate = p.obj("*~ 60000")  # swings past +-sr and through 0 within a block
+    p.connect(osc, 0, rate)
+    moving = p.obj("cusp~")
+    p.connect(rate, 0, moving)
+    stepped = p.obj("gbman~ 3000")
+    for k, f in enumerate(["-5000", "0", "20000"]):
+        p.send(stepped, f, at_block=k + 1)
+    for o in (rate, moving, stepped):
+        p.probe_signal(o)
+    r = p.run(blocks=4)
+    assert r.samples(moving) == clock(r.samples(rate), *held(*MAPS["cusp"]()))
+    rates = [3000.0] * 64 + [-5000.0] * 64 + [0.0] * 64 + [20000.0] * 64
+    assert r.samples(stepped) == clock(rates, *held(*MAPS["gbman"]()))
