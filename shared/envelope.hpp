@@ -6,6 +6,7 @@
 #include <m_pd.h>
 
 #include <cmath>
+#include <cstdint>
 
 namespace vesh::envelope {
 
@@ -99,5 +100,37 @@ struct Status {
         outlet_float(outlet, value);
     }
 };
+
+// One sample with the gate off. The release starts where the gate went off:
+// linear, it falls to 0 in R samples and ends on the sample after; in the
+// exponential mode it ends once the level is below -120 dB. The end of an
+// active envelope is reported as 0.
+template <bool Log>
+inline void release_sample(float &level, double &step, int &count, int64_t &active, int &gate_state,
+                           Segment &release, float release_ms, float samples_per_ms,
+                           Status &status) {
+    if (gate_state) {
+        const double r = release.length(release_ms, samples_per_ms);
+        step = -static_cast<double>(level) / r;
+        count = static_cast<int>(r);
+    }
+    if constexpr (Log) {
+        level = static_cast<float>(level * release.factor(release_ms, samples_per_ms));
+        if (std::fabs(level) < log_release_floor) {
+            if (active) status.push(0);
+            level = 0;
+            active = 0;
+            count = 0;
+        }
+    } else if (count < 1) {
+        if (active) status.push(0);
+        level = 0;
+        active = 0;
+    } else {
+        count--;
+        level = static_cast<float>(level + step);
+    }
+    gate_state = 0;
+}
 
 }  // namespace vesh::envelope

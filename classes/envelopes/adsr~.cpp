@@ -147,28 +147,8 @@ void adsr_run(t_adsr *x, int n, const t_sample *gate_in, const t_sample *attack_
                 step = (static_cast<double>(peak) - level) / a;
             }
         } else {
-            if (gate_state) {
-                const double r = release.length(release_ms, spms);
-                step = -static_cast<double>(level) / r;
-                count = static_cast<int>(r);
-            }
-            if constexpr (Log) {
-                level = static_cast<float>(level * release.factor(release_ms, spms));
-                if (std::fabs(level) < vesh::envelope::log_release_floor) {
-                    if (active) x->status.push(0);
-                    level = 0;
-                    active = 0;
-                    count = 0;
-                }
-            } else if (count < 1) {
-                if (active) x->status.push(0);
-                level = 0;
-                active = 0;
-            } else {
-                count--;
-                level = static_cast<float>(level + step);
-            }
-            gate_state = 0;
+            vesh::envelope::release_sample<Log>(level, step, count, active, gate_state, release,
+                                                release_ms, spms, x->status);
             out[i] = level;
             continue;
         }

@@ -136,28 +136,8 @@ void asr_run(t_asr *x, int n, const t_sample *gate_in, const t_sample *attack_in
                 level = static_cast<float>(level + step);
             }
         } else {
-            if (gate_state) {
-                const double r = release.length(release_ms, spms);
-                count = static_cast<int>(r);
-                step = -static_cast<double>(level) / r;
-            }
-            if constexpr (Log) {
-                level = static_cast<float>(level * release.factor(release_ms, spms));
-                if (std::fabs(level) < vesh::envelope::log_release_floor) {
-                    if (active) x->status.push(0);
-                    level = 0;
-                    active = 0;
-                    count = 0;
-                }
-            } else if (count < 1) {
-                if (active) x->status.push(0);
-                level = 0;
-                active = 0;
-            } else {
-                count--;
-                level = static_cast<float>(level + step);
-            }
-            gate_state = 0;
+            vesh::envelope::release_sample<Log>(level, step, count, active, gate_state, release,
+                                                release_ms, spms, x->status);
         }
         out[i] = level;
     }
