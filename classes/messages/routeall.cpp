@@ -19,41 +19,51 @@ struct t_routeall {
 
 t_class *routeall_class;
 
-// The outlet of the first key that matches `element`, or the reject outlet.
-// `keyword` is the type name a symbol key may also match, or null.
-t_outlet *routeall_match(t_routeall *x, const t_atom *element, t_symbol *keyword) {
+// The outlet of the first key that is the symbol `s` or `keyword` (null when
+// the message type has no keyword), or the reject outlet.
+inline t_outlet *routeall_match_symbol(t_routeall *x, t_symbol *s, t_symbol *keyword) {
     for (int i = 0; i < x->count; i++) {
         const t_atom &key = x->keys[i];
-        if (key.a_type == A_FLOAT) {
-            if (element && element->a_type == A_FLOAT && element->a_w.w_float == key.a_w.w_float)
-                return x->outlets[i];
-        } else {
-            t_symbol *s = key.a_w.w_symbol;
-            if (keyword && s == keyword) return x->outlets[i];
-            if (element && element->a_type == A_SYMBOL && element->a_w.w_symbol == s)
-                return x->outlets[i];
-        }
+        if (key.a_type == A_SYMBOL && (key.a_w.w_symbol == s || key.a_w.w_symbol == keyword))
+            return x->outlets[i];
     }
     return x->reject;
 }
 
+// The outlet of the first key that is the float `f` or the symbol `keyword`,
+// or the reject outlet.
+inline t_outlet *routeall_match_float(t_routeall *x, t_float f, t_symbol *keyword) {
+    for (int i = 0; i < x->count; i++) {
+        const t_atom &key = x->keys[i];
+        if (key.a_type == A_FLOAT ? key.a_w.w_float == f : key.a_w.w_symbol == keyword)
+            return x->outlets[i];
+    }
+    return x->reject;
+}
+
+// An element of any type: a float only meets float keys and a symbol only
+// symbol keys; anything else (a pointer) can only meet the keyword.
+inline t_outlet *routeall_match(t_routeall *x, const t_atom &element, t_symbol *keyword) {
+    if (element.a_type == A_FLOAT) return routeall_match_float(x, element.a_w.w_float, keyword);
+    if (element.a_type == A_SYMBOL) return routeall_match_symbol(x, element.a_w.w_symbol, keyword);
+    return keyword ? routeall_match_symbol(x, keyword, nullptr) : x->reject;
+}
+
+// Below 1 (negative and NaN included) the element is 0, the usual case, found
+// with one comparison.
 int routeall_element(t_routeall *x) {
-    int k = vesh::to_index(x->index);
-    return k < 0 ? 0 : k;
+    const t_float f = x->index;
+    return f >= 1 ? vesh::to_index(f) : 0;
 }
 
 void routeall_bang(t_routeall *x) {
-    t_outlet *out = routeall_element(x) == 0 ? routeall_match(x, nullptr, &s_bang) : x->reject;
+    t_outlet *out =
+        routeall_element(x) == 0 ? routeall_match_symbol(x, &s_bang, nullptr) : x->reject;
     outlet_bang(out);
 }
 
 void routeall_symbol(t_routeall *x, t_symbol *s) {
-    t_outlet *out = x->reject;
-    if (routeall_element(x) == 0) {
-        t_atom a;
-        SETSYMBOL(&a, s);
-        out = routeall_match(x, &a, &s_symbol);
-    }
+    t_outlet *out = routeall_element(x) == 0 ? routeall_match_symbol(x, s, &s_symbol) : x->reject;
     outlet_symbol(out, s);
 }
 
@@ -69,9 +79,9 @@ void routeall_list(t_routeall *x, t_symbol *, int argc, t_atom *argv) {
     int k = routeall_element(x);
     t_outlet *out = x->reject;
     if (k == 0) {
-        out = routeall_match(x, &argv[0], &s_list);
+        out = routeall_match(x, argv[0], &s_list);
     } else if (k < argc) {
-        out = routeall_match(x, &argv[k], nullptr);
+        out = routeall_match(x, argv[k], nullptr);
     }
     outlet_list(out, &s_list, argc, argv);
 }
@@ -79,7 +89,8 @@ void routeall_list(t_routeall *x, t_symbol *, int argc, t_atom *argv) {
 void routeall_float(t_routeall *x, t_floatarg f) {
     t_atom a;
     SETFLOAT(&a, f);
-    routeall_list(x, &s_list, 1, &a);
+    t_outlet *out = routeall_element(x) == 0 ? routeall_match_float(x, f, &s_list) : x->reject;
+    outlet_list(out, &s_list, 1, &a);
 }
 
 void routeall_anything(t_routeall *x, t_symbol *s, int argc, t_atom *argv) {
@@ -87,11 +98,9 @@ void routeall_anything(t_routeall *x, t_symbol *s, int argc, t_atom *argv) {
     t_outlet *out = x->reject;
     if (k == 0) {
         // The selector is a symbol: only symbol keys can match it.
-        t_atom a;
-        SETSYMBOL(&a, s);
-        out = routeall_match(x, &a, nullptr);
+        out = routeall_match_symbol(x, s, nullptr);
     } else if (k <= argc) {
-        out = routeall_match(x, &argv[k - 1], nullptr);
+        out = routeall_match(x, argv[k - 1], nullptr);
     }
     outlet_anything(out, s, argc, argv);
 }
