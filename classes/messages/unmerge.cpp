@@ -18,8 +18,7 @@ struct t_unmerge {
 
 t_class *unmerge_class;
 
-void unmerge_group(t_unmerge *x, t_outlet *out, int argc, t_atom *argv) {
-    if (argc == 0) return;
+inline void unmerge_group(t_unmerge *x, t_outlet *out, int argc, t_atom *argv) {
     if (argv[0].a_type == A_FLOAT) {
         if (argc == 1) {
             outlet_float(out, argv[0].a_w.w_float);
@@ -36,17 +35,19 @@ void unmerge_group(t_unmerge *x, t_outlet *out, int argc, t_atom *argv) {
 }
 
 void unmerge_list(t_unmerge *x, t_symbol *, int argc, t_atom *argv) {
+    // Sizes below 2 (NaN too) truncate to 1; one comparison for the usual case.
+    const t_float f = x->size;
     // 64 bits: a large group size times the group count must not wrap.
-    long long size = std::max(1, vesh::to_index(x->size));
+    const long long size = f >= 2 ? vesh::to_index(f) : 1;
     const long long m = argc;
-    const long long past = std::min(m, size * x->count);
-    if (past < m)
-        unmerge_group(x, x->outlets[x->count], static_cast<int>(argc - past), argv + past);
-    for (int j = x->count - 1; j >= 0; j--) {
-        long long begin = std::min(m, j * size);
-        long long end = std::min(m, begin + size);
-        if (end > begin)
-            unmerge_group(x, x->outlets[j], static_cast<int>(end - begin), argv + begin);
+    const long long span = size * x->count;
+    if (span < m) unmerge_group(x, x->outlets[x->count], static_cast<int>(m - span), argv + span);
+    // Groups at or past the end of a short list are empty and send nothing.
+    const long long filled = span <= m ? x->count : (m + size - 1) / size;
+    for (auto j = static_cast<int>(filled) - 1; j >= 0; j--) {
+        const long long begin = j * size;
+        const long long end = std::min(m, begin + size);
+        unmerge_group(x, x->outlets[j], static_cast<int>(end - begin), argv + begin);
     }
 }
 
