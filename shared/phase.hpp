@@ -198,6 +198,16 @@ double choose_loop(bool a, bool b, bool c, Loop &&loop) {
 //
 // Words: object, n, frequency, [width,] sync, phase offset, output.
 
+// What every shape without a width input says the same way; such a shape
+// derives from this and adds only its `out`.
+struct widthless_shape {
+    using Object = t_oscillator;
+    static constexpr bool has_width = false;
+    static constexpr bool sync_one_is_zero = false;
+    struct Width {};
+    static Width prepare(double) { return {}; }
+};
+
 namespace detail {
 template <typename Shape, bool SyncSignal, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
 double phase_loop(double phase, double &last, double inv_sr, int n, const t_sample *frequency,

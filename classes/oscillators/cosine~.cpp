@@ -8,12 +8,7 @@ using t_cosine = vesh::t_oscillator;
 
 t_class *cosine_class;
 
-struct CosineShape {
-    using Object = t_cosine;
-    static constexpr bool has_width = false;
-    static constexpr bool sync_one_is_zero = false;
-    struct Width {};
-    static Width prepare(double) { return {}; }
+struct CosineShape : vesh::widthless_shape {
     static t_sample out(double phase, Width) {
         return static_cast<t_sample>(vesh::turn_cosine_narrowed(6.283185307179586 * phase));
     }

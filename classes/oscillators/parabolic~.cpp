@@ -10,12 +10,7 @@ using t_parabolic = vesh::t_oscillator;
 
 t_class *parabolic_class;
 
-struct ParabolicShape {
-    using Object = t_parabolic;
-    static constexpr bool has_width = false;
-    static constexpr bool sync_one_is_zero = false;
-    struct Width {};
-    static Width prepare(double) { return {}; }
+struct ParabolicShape : vesh::widthless_shape {
     // y = frac(2 phase), s = 1 - (2y - 1)^2, s over the first half cycle and
     // -s over the second. With q = 4 phase (exact), 2y - 1 is q - 1 or q - 3 to
     // the same bits, and s is the same at the half-cycle point either way.

@@ -10,12 +10,7 @@ using t_saw2 = vesh::t_oscillator;
 
 t_class *saw2_class;
 
-struct Saw2Shape {
-    using Object = t_saw2;
-    static constexpr bool has_width = false;
-    static constexpr bool sync_one_is_zero = false;
-    struct Width {};
-    static Width prepare(double) { return {}; }
+struct Saw2Shape : vesh::widthless_shape {
     static t_sample out(double phase, Width) {
         const double v = 2.0 * phase;
         return static_cast<t_sample>(v <= 1.0 ? v : v - 2.0);

@@ -9,12 +9,7 @@ using t_saw = vesh::t_oscillator;
 
 t_class *saw_class;
 
-struct SawShape {
-    using Object = t_saw;
-    static constexpr bool has_width = false;
-    static constexpr bool sync_one_is_zero = false;
-    struct Width {};
-    static Width prepare(double) { return {}; }
+struct SawShape : vesh::widthless_shape {
     static t_sample out(double phase, Width) { return static_cast<t_sample>(1.0 - 2.0 * phase); }
 };
 

@@ -8,12 +8,7 @@ using t_sine = vesh::t_oscillator;
 
 t_class *sine_class;
 
-struct SineShape {
-    using Object = t_sine;
-    static constexpr bool has_width = false;
-    static constexpr bool sync_one_is_zero = false;
-    struct Width {};
-    static Width prepare(double) { return {}; }
+struct SineShape : vesh::widthless_shape {
     static t_sample out(double phase, Width) {
         return static_cast<t_sample>(vesh::turn_sine_narrowed(6.283185307179586 * phase));
     }

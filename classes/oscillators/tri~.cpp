@@ -9,12 +9,7 @@ using t_tri = vesh::t_oscillator;
 
 t_class *tri_class;
 
-struct TriShape {
-    using Object = t_tri;
-    static constexpr bool has_width = false;
-    static constexpr bool sync_one_is_zero = false;
-    struct Width {};
-    static Width prepare(double) { return {}; }
+struct TriShape : vesh::widthless_shape {
     static t_sample out(double phase, Width) {
         // Every piece is exact, so selecting without branches changes nothing.
         const double v = 4.0 * phase;
