@@ -19,7 +19,6 @@ constexpr int symbol_cache_size = 64;
 struct t_separate {
     t_object x_obj;
     t_symbol *separator;  // null: split into characters
-    std::size_t separator_length;
     vesh::atom_buffer buffer;
     int count;    // atoms of the last result
     int sending;  // set while the last result is going out
@@ -94,7 +93,7 @@ char *separate_find(char *text, const char *sep, std::size_t seplen) {
 // returned; otherwise the atoms are written and their number returned.
 int separate_by_text(t_separate *x, char *text, std::size_t length, t_atom *out) {
     const char *sep = x->separator->s_name;
-    const std::size_t seplen = x->separator_length;
+    const std::size_t seplen = std::strlen(sep);
     int n = 0;
     char *at = text;
     for (char *hit; (hit = separate_find(at, sep, seplen)); at = hit + seplen) {
@@ -192,7 +191,6 @@ t_symbol *separate_choose(t_symbol *s) {
 
 void separate_set(t_separate *x, t_symbol *s) {
     x->separator = separate_choose(s);
-    x->separator_length = x->separator ? std::strlen(x->separator->s_name) : 0;
 }
 
 void separate_free(t_separate *x) {
