@@ -294,6 +294,9 @@ def test_separate_long_texts_grow_the_buffer():
     assert got[1] == ("list", ["x", "y"]) and got[2] == got[0]
     chars = "xy" * 1500
     assert separate("separate empty", [chars]) == [("list", ["x", "y"] * 1500)]
+    # "a" and "a@" share a slot of the table of recent symbols, one a prefix
+    # of the other: each must still come out as itself.
+    assert separate("separate", ["a a@ a a@ a@ a"]) == [("list", ["a", "a@", "a", "a@", "a@", "a"])]
 
 
 # ---- slice ------------------------------------------------------------------
