@@ -195,6 +195,7 @@ double choose_loop(bool a, bool b, bool c, Loop &&loop) {
 //   static Width prepare(double width);       what the shape needs of a width
 //                                             (clamped to [0, 1]; 0 without one)
 //   static t_sample out(double phase, const Width &);
+//   and optionally out_run (below).
 //
 // Words: object, n, frequency, [width,] sync, phase offset, output.
 
@@ -208,40 +209,97 @@ struct widthless_shape {
     static Width prepare(double) { return {}; }
 };
 
+// A shape may also give its output for a run of phases at once:
+//   static void out_run(const double *phase, int n, t_sample *out);
+// The engine then gathers the phases of up to run_length samples before
+// asking, which lets the shape work on several samples side by side.
+template <typename Shape>
+concept run_shape = requires(const double *phase, int n, t_sample *out) {
+    Shape::out_run(phase, n, out);
+};
+constexpr int run_length = 64;
+
 namespace detail {
+// The phase that sample i shows: sync, or the offset change and the wrap.
+template <typename Shape, bool SyncSignal, bool OffsetHolds>
+inline double sample_phase(double phase, double &last, int i, const t_sample *sync,
+                           const t_sample *offset) {
+    double change = 0.0;
+    if constexpr (!OffsetHolds) {
+        change = offset_change(offset[i], last);
+        last = offset[i];
+    }
+    bool synced = false;
+    if constexpr (SyncSignal) {
+        const t_sample s = sync[i];
+        if (s > 0 && s <= 1) {
+            phase = (Shape::sync_one_is_zero && s == 1) ? 0.0 : s;
+            synced = true;
+        }
+    }
+    if (!synced) {
+        // Adding a zero change would not move the phase.
+        if constexpr (!OffsetHolds) phase += change;
+        phase = phase_wrap(phase);
+    }
+    return phase;
+}
+
 template <typename Shape, bool SyncSignal, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
 double phase_loop(double phase, double &last, double inv_sr, int n, const t_sample *frequency,
                   const t_sample *width, const t_sample *sync, const t_sample *offset,
                   t_sample *out) {
     const double held_increment = phase_increment(frequency[0], inv_sr);
     const auto held_width = Shape::prepare(Shape::has_width ? clamp_width(width[0]) : 0.0);
-    for (int i = 0; i < n; i++) {
-        const double increment =
-            FrequencyHolds ? held_increment : phase_increment(frequency[i], inv_sr);
-        auto w = held_width;
-        if constexpr (!WidthHolds) w = Shape::prepare(clamp_width(width[i]));
-        double change = 0.0;
-        if constexpr (!OffsetHolds) {
-            change = offset_change(offset[i], last);
-            last = offset[i];
-        }
-        bool synced = false;
-        if constexpr (SyncSignal) {
-            const t_sample s = sync[i];
-            if (s > 0 && s <= 1) {
-                phase = (Shape::sync_one_is_zero && s == 1) ? 0.0 : s;
-                synced = true;
+    if constexpr (run_shape<Shape>) {
+        static_assert(!Shape::has_width);
+        // Every input of a run is read before its outputs are written, so the
+        // output may share memory with any input.
+        double phases[run_length];
+        for (int start = 0; start < n; start += run_length) {
+            const int m = n - start < run_length ? n - start : run_length;
+            for (int j = 0; j < m; j++) {
+                const int i = start + j;
+                const double increment =
+                    FrequencyHolds ? held_increment : phase_increment(frequency[i], inv_sr);
+                phase = sample_phase<Shape, SyncSignal, OffsetHolds>(phase, last, i, sync, offset);
+                phases[j] = phase;
+                phase += increment;
             }
+            Shape::out_run(phases, m, out + start);
         }
-        if (!synced) {
-            // Adding a zero change would not move the phase.
-            if constexpr (!OffsetHolds) phase += change;
-            phase = phase_wrap(phase);
+        return phase;
+    } else {
+        // The steps of sample_phase, written out: this form compiles to
+        // tighter code for the per-sample shapes.
+        for (int i = 0; i < n; i++) {
+            const double increment =
+                FrequencyHolds ? held_increment : phase_increment(frequency[i], inv_sr);
+            auto w = held_width;
+            if constexpr (!WidthHolds) w = Shape::prepare(clamp_width(width[i]));
+            double change = 0.0;
+            if constexpr (!OffsetHolds) {
+                change = offset_change(offset[i], last);
+                last = offset[i];
+            }
+            bool synced = false;
+            if constexpr (SyncSignal) {
+                const t_sample s = sync[i];
+                if (s > 0 && s <= 1) {
+                    phase = (Shape::sync_one_is_zero && s == 1) ? 0.0 : s;
+                    synced = true;
+                }
+            }
+            if (!synced) {
+                // Adding a zero change would not move the phase.
+                if constexpr (!OffsetHolds) phase += change;
+                phase = phase_wrap(phase);
+            }
+            out[i] = Shape::out(phase, w);
+            phase += increment;
         }
-        out[i] = Shape::out(phase, w);
-        phase += increment;
+        return phase;
     }
-    return phase;
 }
 }  // namespace detail
 

@@ -9,8 +9,8 @@ using t_cosine = vesh::t_oscillator;
 t_class *cosine_class;
 
 struct CosineShape : vesh::widthless_shape {
-    static t_sample out(double phase, Width) {
-        return static_cast<t_sample>(vesh::turn_cosine_narrowed(6.283185307179586 * phase));
+    static void out_run(const double *phase, int n, t_sample *out) {
+        vesh::turn_cosines_narrowed(phase, 6.283185307179586, n, out);
     }
 };
 

@@ -9,8 +9,8 @@ using t_sine = vesh::t_oscillator;
 t_class *sine_class;
 
 struct SineShape : vesh::widthless_shape {
-    static t_sample out(double phase, Width) {
-        return static_cast<t_sample>(vesh::turn_sine_narrowed(6.283185307179586 * phase));
+    static void out_run(const double *phase, int n, t_sample *out) {
+        vesh::turn_sines_narrowed(phase, 6.283185307179586, n, out);
     }
 };
 

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -50,6 +52,45 @@ TEST(TurnSine, ExactAroundQuarterTurnsAndZeroCrossings) {
             ASSERT_EQ(distance(phase), 0) << phase;
         }
     }
-    EXPECT_EQ(vesh::turn_sine(0.0), 0.0);
-    EXPECT_EQ(vesh::turn_cosine(0.0), 1.0);
+    EXPECT_EQ(std::bit_cast<uint32_t>(vesh::turn_sine_narrowed(0.0)), 0u);
+    EXPECT_EQ(vesh::turn_cosine_narrowed(0.0), 1.0f);
+}
+
+// The run form against the library, in runs of every length up to past one
+// window (odd tails, pairs straddling windows) and at every alignment, on
+// random phases and on phases packed around the quarter turns, where the
+// quarter selection and the library fix-ups happen.
+TEST(TurnSine, RunsMatchTheLibrary) {
+    std::mt19937_64 gen(11);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    std::vector<double> phases;
+    for (int i = 0; i < 200000; i++) phases.push_back(uniform(gen));
+    for (int k = 0; k <= 8; k++) {
+        double phase = k / 8.0;
+        for (int j = 0; j < 100; j++) phase = std::nextafter(phase, -1.0);
+        for (int j = 0; j < 200; j++, phase = std::nextafter(phase, 2.0)) {
+            if (phase >= 0.0 && phase <= 1.0) phases.push_back(phase);
+        }
+    }
+    std::vector<float> sines(phases.size()), cosines(phases.size());
+    size_t at = 0;
+    for (int length = 0; at < phases.size(); length = (length + 1) % 150) {
+        const int n = static_cast<int>(std::min<size_t>(length, phases.size() - at));
+        vesh::turn_sines_narrowed(phases.data() + at, two_pi, n, sines.data() + at);
+        vesh::turn_cosines_narrowed(phases.data() + at, two_pi, n, cosines.data() + at);
+        at += n;
+    }
+    int redone = 0;
+    for (size_t i = 0; i < phases.size(); i++) {
+        const double x = two_pi * phases[i];
+        ASSERT_EQ(std::bit_cast<uint32_t>(sines[i]),
+                  std::bit_cast<uint32_t>(static_cast<float>(std::sin(x))))
+            << phases[i];
+        ASSERT_EQ(std::bit_cast<uint32_t>(cosines[i]),
+                  std::bit_cast<uint32_t>(static_cast<float>(std::cos(x))))
+            << phases[i];
+        float narrowed;
+        redone += !vesh::detail::rounds_alike(vesh::turn_sine(x), narrowed);
+    }
+    EXPECT_GT(redone, 0);  // the fix-up path was exercised
 }
