@@ -259,11 +259,3 @@ def run_pd(args, patch_text="", timeout=60):
 
 def strip_verbose(line):
     return re.sub(r"^verbose\(\d+\): ", "", line)
-
-
-def created(text, args=(), blocks=0):
-    """Creates one box and reports (result, ok)."""
-    p = Patch()
-    p.obj(text)
-    r = p.run(blocks=blocks)
-    return r, not r.failed_to_create()
