@@ -58,6 +58,13 @@ constexpr void random_init(random_state *state, double seed) {
     if (state->s3 < 16) state->s3 = 0x6C986D11u;
 }
 
+// The seed of a new instance: its first creation argument when that is a
+// number, otherwise the next value of the class's seed counter.
+inline double creation_seed(int argc, const t_atom *argv, int &counter) {
+    if (argc > 0 && argv[0].a_type == A_FLOAT) return argv[0].a_w.w_float;
+    return counter++;
+}
+
 // L'Ecuyer's taus88 step on the words in registers; returns s1 ^ s2 ^ s3.
 constexpr uint32_t random_step(uint32_t &s1, uint32_t &s2, uint32_t &s3) {
     s1 = ((s1 & 0xFFFFFFFEu) << 12) ^ (((s1 << 13) ^ s1) >> 19);

@@ -15,11 +15,7 @@ int seed_counter = 1;
 
 t_brown *brown_new(t_symbol *, int argc, t_atom *argv) {
     auto *x = vesh::new_object<t_brown>(brown_class);
-    if (argc > 0 && argv[0].a_type == A_FLOAT) {
-        vesh::random_init(&x->state, argv[0].a_w.w_float);
-    } else {
-        vesh::random_init(&x->state, seed_counter++);
-    }
+    vesh::random_init(&x->state, vesh::creation_seed(argc, argv, seed_counter));
     outlet_new(&x->x_obj, &s_signal);
     return x;
 }

@@ -21,11 +21,7 @@ void gray_init(t_gray *x, double seed) {
 
 t_gray *gray_new(t_symbol *, int argc, t_atom *argv) {
     auto *x = vesh::new_object<t_gray>(gray_class);
-    if (argc > 0 && argv[0].a_type == A_FLOAT) {
-        gray_init(x, argv[0].a_w.w_float);
-    } else {
-        gray_init(x, seed_counter++);
-    }
+    gray_init(x, vesh::creation_seed(argc, argv, seed_counter));
     outlet_new(&x->x_obj, &s_signal);
     return x;
 }

@@ -41,11 +41,7 @@ void pinknoise_refill(t_pinknoise *x) {
 
 t_pinknoise *pinknoise_new(t_symbol *, int argc, t_atom *argv) {
     auto *x = vesh::new_object<t_pinknoise>(pinknoise_class);
-    if (argc > 0 && argv[0].a_type == A_FLOAT) {
-        vesh::random_init(&x->state, argv[0].a_w.w_float);
-    } else {
-        vesh::random_init(&x->state, seed_counter++);
-    }
+    vesh::random_init(&x->state, vesh::creation_seed(argc, argv, seed_counter));
     if (argc > 1 && argv[1].a_type == A_FLOAT) {
         x->automatic = 0;
         x->count = clamp_octaves(argv[1].a_w.w_float);
