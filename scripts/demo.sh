@@ -3,7 +3,7 @@
 # each section of examples/sections/ plays in turn.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh demo
 rm -f demo.wav
 timeout 120 pd -nogui -noprefs -nosound -nomidi -batch -stderr -nrt -r 44100 \
   -path build/vesh -open examples/demo.pd

@@ -3,6 +3,6 @@
 # quality gates that belong in every run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh test
 cd build
 ctest -j"$(nproc 2>/dev/null || echo 2)" --output-on-failure "$@"
