@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds, and renders examples/demo.pd to demo.wav (14 s, 44.1 kHz):
-# each section of examples/sections/ plays in turn.
+# Installs what building and rendering need, builds the plain plug-ins, and
+# renders examples/demo.pd to demo.wav (14 s, 44.1 kHz): each section of
+# examples/sections/ plays in turn.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh demo
