@@ -47,7 +47,7 @@ t_int *vsaw_perform_magic(t_int *w) {
 }
 
 t_vsaw *vsaw_new(t_symbol *, int argc, t_atom *argv) {
-    const t_float width = std::clamp(vesh::float_arg(argc, argv, 1, 0), 0.0f, 1.0f);
+    const t_float width = std::clamp<t_float>(vesh::float_arg(argc, argv, 1, 0), 0, 1);
     t_float offset = vesh::float_arg(argc, argv, 2, 0);
     if (!(offset >= 0 && offset < 1)) offset = 0;
     return vesh::oscillator_new<t_vsaw>(vsaw_class, vesh::float_arg(argc, argv, 0, 0), offset,

@@ -7,7 +7,7 @@ import subprocess
 from vpd import LIBRARY, TESTLIB, Patch, run_pd
 
 TITLE = "- VESH 1.0-0 beta-42 (june 16th 2021)"
-GOOD = "- VESH 1.0.-0 beta-42 needs at least Pd 0.51-3 (you have 0.53-1, you're good!)"
+GOOD = "- VESH 1.0-0 beta-42 needs at least Pd 0.51-3 (you have 0.53-1, you're good!)"
 
 
 def test_banner_once_on_load_and_creation_again_on_about():
@@ -22,9 +22,9 @@ def test_banner_once_on_load_and_creation_again_on_about():
     assert lines[start + 1] == TITLE
     assert lines[start + 4:start + 16] == [
         GOOD, "-" * 79,
-        "- NOTE: This library also includes a tutorial by Marrik",
-        "that depends on this library. Find the 'Quorrel-folder' folder",
-        "inside the 'vesh' folder. Please check its README on how to install it!",
+        "- NOTE: This library also includes examples that depend on",
+        "this library. Find the 'examples' folder inside the 'vesh' folder",
+        "and open 'demo.pd' there to hear it!",
         "-" * 79,
         "- ALSO NOTE: Loading this binary did not install the VESH library, you still",
         'need to add it to the "preferences=>path" or use [declare -path vesh]',
