@@ -41,6 +41,7 @@ void print_vesh_obj(t_object *owner) {
                  vesh::release_tag, vesh::build_number, need.major, need.minor, need.patch,
                  have.major, have.minor, have.patch);
     }
+    post("- tested with Pd %s", vesh::tested_hosts_text);
     post("%s", rule_line);
     post("- NOTE: This library also includes a tutorial by Marrik");
     post("that depends on this library. Find the 'Quorrel-folder' folder");
