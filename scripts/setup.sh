@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make puredata-core puredata-dev python3 python3-pytest libgtest-dev valgrind binutils puredata-gui xvfb xdotool)
+packages=(cmake g++ make xz-utils puredata-core puredata-dev python3 python3-pytest libgtest-dev valgrind binutils puredata-gui xvfb xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
