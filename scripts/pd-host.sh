@@ -10,13 +10,13 @@ cd "$(dirname "$0")/.."
 
 version=0.56-5
 sha256=4c91ada0583d3fa982a21d74a32437e53d00e089a0be8670c3662c631f573cdf
-# A worktree finds it beside its main repository.
-main=$(dirname "$(git rev-parse --path-format=absolute --git-common-dir 2>/dev/null || echo .git)")
 tarball=${VESH_PD_TARBALL:-}
-for candidate in ../shared/hosts "$main/../shared/hosts"; do
-  [ -n "$tarball" ] || [ ! -f "$candidate/pd-$version.tar.xz" ] || tarball=$candidate/pd-$version.tar.xz
-done
-tarball=${tarball:-../shared/hosts/pd-$version.tar.xz}
+if [ -z "$tarball" ]; then
+  # A worktree also looks beside its main repository.
+  main=$(dirname "$(git rev-parse --path-format=absolute --git-common-dir 2>/dev/null || echo .git)")
+  tarball=../shared/hosts/pd-$version.tar.xz
+  [ -f "$tarball" ] || tarball=$main/../shared/hosts/pd-$version.tar.xz
+fi
 dest=build/hosts
 tree=$dest/pd-$version
 stamp=$tree/.built-$sha256

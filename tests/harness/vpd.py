@@ -237,11 +237,9 @@ class Patch:
         return run_patch_text(text, sr=self.sr, timeout=timeout, extra_args=extra_args)
 
 
-def pd_command(paths=(), extra_args=(), sr=SR, batch=True):
-    """The host's command line; `batch=False` keeps the editor (GUI)."""
-    cmd = [PD, "-nogui", "-batch", "-nrt"] if batch else [PD]
-    cmd = PD_WRAPPER.split() + cmd + ["-noprefs", "-nosound", "-nomidi", "-stderr", "-r",
-                                      str(sr)]
+def pd_command(paths=(), extra_args=(), sr=SR):
+    cmd = PD_WRAPPER.split() + [PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch",
+                                "-stderr", "-nrt", "-r", str(sr)]
     for p in (LIBRARY, TESTLIB) + tuple(paths):
         cmd += ["-path", p]
     return cmd + list(extra_args)
