@@ -98,8 +98,8 @@ class Run:
 
     def show(self, patch="main.pd", ms=0):
         """Maps a top-level patch's window as the editor does once it has drawn
-        it. Before that, a host from 0.54 on leaves the canvas deaf to its
-        window name in batch mode (0.53 connects it when the patch opens)."""
+        it. Before that, Pd 0.56 leaves the canvas deaf to its window name in
+        batch mode (0.53 connects it as soon as the patch opens)."""
         self.at(ms, f"pd-{patch} map 1")
 
     def run(self, ms=10, timeout=60):
