@@ -11,7 +11,7 @@ packages=(cmake g++ make puredata-core puredata-dev)
 apt_options=()
 case "${1:-test}" in
   demo) apt_options=(--no-install-recommends) ;;  # no editor, no X libraries
-  test) packages+=(python3 python3-pytest libgtest-dev valgrind binutils puredata-gui xvfb xdotool) ;;
+  test) packages+=(xz-utils python3 python3-pytest libgtest-dev valgrind binutils puredata-gui xvfb xdotool) ;;
   *) echo "usage: $0 demo|test" >&2; exit 2 ;;
 esac
 missing=()

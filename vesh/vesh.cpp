@@ -41,6 +41,7 @@ void print_vesh_obj(t_object *owner) {
                  vesh::version_text, vesh::release_tag, vesh::build_number, need.major, need.minor,
                  need.patch, have.major, have.minor, have.patch);
     }
+    post("- tested with Pd %s", vesh::tested_hosts_text);
     post("%s", rule_line);
     post("- NOTE: This library also includes examples that depend on");
     post("this library. Find the 'examples' folder inside the 'vesh' folder");
