@@ -11,6 +11,8 @@
 
 #include <m_pd.h>
 
+#include "numbers.hpp"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -31,16 +33,6 @@ constexpr uint32_t random_hash(uint32_t k) {
     k += ~(k << 11);
     k ^= k >> 16;
     return k;
-}
-
-// The integer part of a number as a signed 32-bit integer. Values that do not
-// fit saturate (|x| >= 2^31 gives INT32_MAX or INT32_MIN) and NaN reads as 0,
-// so a seed, a count or an index typed by a user is never undefined behaviour.
-constexpr int32_t int_part(double x) {
-    if (!(x == x)) return 0;
-    if (x >= 2147483647.0) return INT32_MAX;
-    if (x <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(x);
 }
 
 // A float seed truncated toward zero; every float is a valid, repeatable seed.

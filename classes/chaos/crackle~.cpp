@@ -21,7 +21,7 @@ constexpr double offset = 0.05f;
 
 t_crackle *crackle_new(t_symbol *, int argc, t_atom *argv) {
     double p = 0.5f;
-    vesh::read_map_args(argc, argv, {&p});
+    vesh::read_leading_floats<double>(argc, argv, {&p});
     auto *o = vesh::new_object<t_crackle>(crackle_class);
     o->p = static_cast<t_float>(p);
     outlet_new(&o->x_obj, &s_signal);

@@ -23,7 +23,7 @@ t_class *gbman_class;
 t_gbman *gbman_new(t_symbol *, int argc, t_atom *argv) {
     const t_float sr = sys_getsr();
     double frequency = sr * 0.5f, x = 1.2f, y = 2.1f;
-    vesh::read_map_args(argc, argv, {&frequency, &x, &y});
+    vesh::read_leading_floats<double>(argc, argv, {&frequency, &x, &y});
     vesh::keep_finite(x, 1.2f), vesh::keep_finite(y, 2.1f);
 
     auto *o = vesh::new_object<t_gbman>(gbman_class);

@@ -23,7 +23,7 @@ t_henon *henon_new(t_symbol *, int argc, t_atom *argv) {
     const t_float sr = sys_getsr();
     // Defaults are single-precision values, like everything a message can set.
     double frequency = sr * 0.5f, a = 1.4f, b = 0.3f, x = 0, y = 0;
-    vesh::read_map_args(argc, argv, {&frequency, &a, &b, &x, &y});
+    vesh::read_leading_floats<double>(argc, argv, {&frequency, &a, &b, &x, &y});
     vesh::keep_finite(x, 0.0), vesh::keep_finite(y, 0.0);
 
     auto *o = vesh::new_object<t_henon>(henon_class);

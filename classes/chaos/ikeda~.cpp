@@ -25,7 +25,7 @@ t_class *ikeda_class;
 t_ikeda *ikeda_new(t_symbol *, int argc, t_atom *argv) {
     const t_float sr = sys_getsr();
     double frequency = sr * 0.5f, u = 0.75f, x = 0, y = 0;
-    vesh::read_map_args(argc, argv, {&frequency, &u, &x, &y});
+    vesh::read_leading_floats<double>(argc, argv, {&frequency, &u, &x, &y});
     vesh::keep_finite(x, 0.0), vesh::keep_finite(y, 0.0);
 
     auto *o = vesh::new_object<t_ikeda>(ikeda_class);

@@ -39,7 +39,7 @@ double wrapped(double s, double m) {
 t_lincong *lincong_new(t_symbol *, int argc, t_atom *argv) {
     const t_float sr = sys_getsr();
     double frequency = sr * 0.5f, a = 1.1f, c = 0.13f, m = 1.0f, x = 0;
-    vesh::read_map_args(argc, argv, {&frequency, &a, &c, &m, &x});
+    vesh::read_leading_floats<double>(argc, argv, {&frequency, &a, &c, &m, &x});
     vesh::keep_finite(x, 0.0);
 
     auto *o = vesh::new_object<t_lincong>(lincong_class);

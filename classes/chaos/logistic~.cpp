@@ -25,7 +25,7 @@ constexpr double start_x = 0.5;
 t_logistic *logistic_new(t_symbol *, int argc, t_atom *argv) {
     const t_float sr = sys_getsr();
     double frequency = 0, p = 0.5f;
-    vesh::read_map_args(argc, argv, {&frequency, &p});
+    vesh::read_leading_floats<double>(argc, argv, {&frequency, &p});
 
     auto *o = vesh::new_object<t_logistic>(logistic_class);
     o->frequency = static_cast<t_float>(frequency);

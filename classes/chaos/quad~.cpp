@@ -24,7 +24,7 @@ t_class *quad_class;
 t_quad *quad_new(t_symbol *, int argc, t_atom *argv) {
     const t_float sr = sys_getsr();
     double frequency = sr * 0.5f, a = 1.0f, b = -1.0f, c = -0.75f, x = 0;
-    vesh::read_map_args(argc, argv, {&frequency, &a, &b, &c, &x});
+    vesh::read_leading_floats<double>(argc, argv, {&frequency, &a, &b, &c, &x});
     vesh::keep_finite(x, 0.0);
 
     auto *o = vesh::new_object<t_quad>(quad_class);

@@ -28,7 +28,7 @@ constexpr double one_over_pi = 0.3183098861837907;
 t_standard *standard_new(t_symbol *, int argc, t_atom *argv) {
     const t_float sr = sys_getsr();
     double frequency = sr * 0.5f, k = 1.0f, x = 0.5f, y = 0;
-    vesh::read_map_args(argc, argv, {&frequency, &k, &x, &y});
+    vesh::read_leading_floats<double>(argc, argv, {&frequency, &k, &x, &y});
     vesh::keep_finite(x, 0.5f), vesh::keep_finite(y, 0.0);
 
     auto *o = vesh::new_object<t_standard>(standard_class);

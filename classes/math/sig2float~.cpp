@@ -6,6 +6,7 @@
 // and includes this file.
 #include <climits>
 
+#include "numbers.hpp"
 #include "vesh.hpp"
 
 namespace {
@@ -132,7 +133,7 @@ t_int *sig2float_perform(t_int *w) {
 
 void sig2float_dsp(t_sig2float *x, t_signal **sp) {
     x->block_size = sp[0]->s_n;
-    x->samples_per_ms = static_cast<t_float>(sp[0]->s_sr * 0.001);
+    x->samples_per_ms = vesh::samples_per_ms(sp[0]->s_sr);
     sig2float_recompute(x);
     x->countdown = x->offset;
     vesh::add_perform(sig2float_perform, x, sp[0]->s_n, sp[0]->s_vec);

@@ -30,7 +30,7 @@ t_bendin *bendin_new(t_symbol *, int argc, t_atom *argv) {
     if (!midi::channel_args(argc, argv, {{"-raw", &raw}}, arg, given)) {
         return vesh::improper_args<t_bendin>("[bendin]: improper args");
     }
-    const midi::wide ch = midi::truncate(arg);
+    const midi::wide ch = vesh::wide_part(arg);
 
     auto *x = vesh::new_object<t_bendin>(bendin_class);
     x->raw = raw;

@@ -32,7 +32,7 @@ t_notein *notein_new(t_symbol *, int argc, t_atom *argv) {
     if (!midi::channel_args(argc, argv, {{"-rel", &rel}}, arg, given)) {
         return vesh::improper_args<t_notein>("[notein]: improper args");
     }
-    const midi::wide ch = midi::truncate(arg);
+    const midi::wide ch = vesh::wide_part(arg);
 
     auto *x = vesh::new_object<t_notein>(notein_class);
     x->rel = rel;
@@ -49,7 +49,7 @@ t_notein *notein_new(t_symbol *, int argc, t_atom *argv) {
 }
 
 void notein_float(t_notein *x, t_floatarg f) {
-    const midi::wide value = midi::truncate(f);
+    const midi::wide value = vesh::wide_part(f);
     if (value < 0) return;
     midi::follow_channel_inlet(x->channel_in, x->last_taken, x->selected, x->omni);
     if (value > 255) {
