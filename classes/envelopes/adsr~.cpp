@@ -56,7 +56,7 @@ t_adsr *adsr_new(t_symbol *, int argc, t_atom *argv) {
     x->sustain_inlet = vesh::signal_inlet(&x->x_obj, sustain);
     x->release_inlet = vesh::signal_inlet(&x->x_obj, release);
     x->last_gate = 1;
-    x->samples_per_ms = static_cast<t_float>(sys_getsr() * 0.001);
+    x->samples_per_ms = vesh::samples_per_ms(sys_getsr());
     x->log_mode = log_mode;
     outlet_new(&x->x_obj, &s_signal);
     x->status_outlet = outlet_new(&x->x_obj, &s_float);
@@ -137,14 +137,9 @@ void adsr_run(t_adsr *x, int n, const t_sample *gate_in, const t_sample *attack_
             peak = gate;
         } else if (g != 0 || gate != 0) {
             if (!gate_state) {
-                peak = (g != 0 && gate == 0) ? g : gate;
-                if (!active) {
-                    active = 1;
-                    x->status.push(1);
-                }
-                const double a = attack.length(attack_ms, spms);
-                count = static_cast<int>(a + decay.length(decay_ms, spms));
-                step = (static_cast<double>(peak) - level) / a;
+                vesh::envelope::gate_on_sample(g, gate, level, attack.length(attack_ms, spms),
+                                               decay.length(decay_ms, spms), peak, step, count,
+                                               active, x->status);
             }
         } else {
             vesh::envelope::release_sample<Log>(level, step, count, active, gate_state, release,
@@ -190,23 +185,18 @@ void adsr_run(t_adsr *x, int n, const t_sample *gate_in, const t_sample *attack_
     x->status.arm();
 }
 
-t_int *adsr_perform(t_int *w) {
-    auto *x = vesh::word<t_adsr *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    auto run = x->log_mode ? adsr_run<true> : adsr_run<false>;
-    run(x, n, vesh::word<t_sample *>(w, 3), vesh::word<t_sample *>(w, 4),
-        vesh::word<t_sample *>(w, 5), vesh::word<t_sample *>(w, 6), vesh::word<t_sample *>(w, 7),
-        vesh::word<t_sample *>(w, 8));
-    return w + 9;
+void adsr_block(t_adsr *x, int n, const t_sample *gate, const t_sample *attack,
+                const t_sample *decay, const t_sample *sustain, const t_sample *release,
+                t_sample *out) {
+    (x->log_mode ? adsr_run<true> : adsr_run<false>)(x, n, gate, attack, decay, sustain, release,
+                                                     out);
 }
 
-void adsr_dsp(t_adsr *x, t_signal **sp) {
-    x->samples_per_ms = static_cast<t_float>(sp[0]->s_sr * 0.001);
+void adsr_prepare(t_adsr *x, t_signal **sp) {
+    x->samples_per_ms = vesh::samples_per_ms(sp[0]->s_sr);
     x->attack.reset();
     x->decay.reset();
     x->release.reset();
-    vesh::add_perform(adsr_perform, x, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec,
-                      sp[3]->s_vec, sp[4]->s_vec, sp[5]->s_vec);
 }
 
 }  // namespace
@@ -214,7 +204,7 @@ void adsr_dsp(t_adsr *x, t_signal **sp) {
 VESH_SETUP {
     adsr_class = vesh::new_class<t_adsr>(VESH_CLASS_NAME, adsr_new, adsr_free);
     vesh::signal_only_left_inlet(adsr_class);
-    vesh::add_dsp(adsr_class, adsr_dsp);
+    vesh::add_block_dsp<adsr_block, adsr_prepare>(adsr_class);
     vesh::add_float(adsr_class, adsr_float);
     vesh::add_bang(adsr_class, adsr_bang);
     vesh::add_method(adsr_class, "log", adsr_log);
