@@ -80,6 +80,44 @@ inline void follow_channel_inlet(t_float inlet, wide &last_taken, wide &selected
     last_taken = ch;
 }
 
+// Running status of the note and bend parsers. A status byte of a wanted
+// kind opens its messages: in omni mode on any channel (which becomes the
+// selected one), otherwise only on the selected channel. Each pair of data
+// bytes that follows is one message, until another status byte.
+struct running_status {
+    int kind;  // of the open status, or 0 while none is open
+    bool have_first;
+    int first;  // the pair's first data byte
+
+    void open(int byte, bool wanted, bool omni, wide &selected) {
+        have_first = false;
+        if (!wanted) {
+            kind = 0;
+        } else if (omni) {
+            selected = index_of(byte);
+            kind = kind_of(byte);
+        } else {
+            kind = index_of(byte) == selected ? kind_of(byte) : 0;
+        }
+    }
+    void close() {
+        have_first = false;
+        kind = 0;
+    }
+    // A data byte: true when it completes a pair, whose first byte is `first`.
+    bool complete(int byte) {
+        if (have_first) {
+            have_first = false;
+            return true;
+        }
+        if (kind != 0) {
+            first = byte;
+            have_first = true;
+        }
+        return false;
+    }
+};
+
 // Status byte of a builder: channels <= 0 read as 1, channels above 16 wrap.
 inline int status_for(int kind, t_float channel_inlet) {
     wide ch = wide_part(channel_inlet);
