@@ -46,11 +46,7 @@ void float2sig_float(t_float2sig *x, t_floatarg f) {
     x->target = f;
 }
 
-t_int *float2sig_perform(t_int *w) {
-    auto *x = vesh::word<t_float2sig *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    auto *out = vesh::word<t_sample *>(w, 3);
-
+void float2sig_block(t_float2sig *x, int n, t_sample *out) {
     // The ramp time, the sample rate and the target only change between
     // blocks, so the length is worked out once per block, and the increment
     // (a division) only when the length changes.
@@ -67,7 +63,7 @@ t_int *float2sig_perform(t_int *w) {
     if (!replan && x->reached == target && x->counter < 1) {
         // Holding: nothing changes, and the stored values are already flushed.
         vesh::fill(out, n, target);
-        return w + 4;
+        return;
     }
     float current = x->current;
     float reached = x->reached;
@@ -121,19 +117,17 @@ t_int *float2sig_perform(t_int *w) {
     x->reached = vesh::flush_big_or_small(reached);
     x->step = step;
     x->counter = counter;
-    return w + 4;
 }
 
-void float2sig_dsp(t_float2sig *x, t_signal **sp) {
+void float2sig_prepare(t_float2sig *x, t_signal **sp) {
     x->samples_per_ms = vesh::samples_per_ms(sp[0]->s_sr);
-    vesh::add_perform(float2sig_perform, x, sp[0]->s_n, sp[0]->s_vec);
 }
 
 }  // namespace
 
 VESH_SETUP {
     float2sig_class = vesh::new_class<t_float2sig>(VESH_CLASS_NAME, float2sig_new, nullptr);
-    vesh::add_dsp(float2sig_class, float2sig_dsp);
+    vesh::add_block_dsp<float2sig_block, float2sig_prepare>(float2sig_class);
     vesh::add_float(float2sig_class, float2sig_float);
 #ifdef VESH_HELP_NAME
     class_sethelpsymbol(float2sig_class, gensym(VESH_HELP_NAME));
