@@ -110,6 +110,15 @@ inline void set_numbers(void *owner, int argc, const t_atom *argv, bool refused,
     set_floats(owner, argc, argv, values, rule, complaint);
 }
 
+// The attractors' argument rule: floats only (read_floats: the rate, then
+// `values`), else "<class>: arguments needs to only contain floats" and no
+// object.
+inline bool read_float_args(creation &c, std::initializer_list<double *> values) {
+    if (read_floats<double>(c.argc, c.argv, values)) return true;
+    improper_args(VESH_CLASS_NAME ": arguments needs to only contain floats");
+    return false;
+}
+
 // Words: object, n, rate, the extra inputs, the outputs.
 template <typename Map>
 t_int *perform(t_int *w) {

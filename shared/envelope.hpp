@@ -42,4 +42,29 @@ struct Status {
     }
 };
 
+// The outlets of an envelope class: the signal, then the status floats,
+// which its record's `status` sends from a clock.
+template <typename Object>
+void status_tick(Object *x) {
+    x->status.flush();
+}
+
+template <typename Object>
+void make_outlets(Object *x) {
+    outlet_new(&x->x_obj, &s_signal);
+    x->status.outlet = outlet_new(&x->x_obj, &s_float);
+    x->status.clock = clock_new(x, reinterpret_cast<t_method>(status_tick<Object>));
+}
+
+template <typename Object>
+void free_status(Object *x) {
+    clock_free(x->status.clock);
+}
+
+// "log": exponential segments with a non-zero argument, linear with 0.
+template <typename Object>
+void log_method(Object *x, t_floatarg f) {
+    x->log_mode = (f != 0);
+}
+
 }  // namespace vesh::envelope

@@ -19,33 +19,18 @@
 #include "phase_kernel.hpp"
 #include "vesh.hpp"
 
-#include <type_traits>
 
 namespace vesh {
 
 // ---- Records ------------------------------------------------------------
 
-// Oscillator with frequency, sync and phase-offset inputs.
+// Oscillator with frequency, [width,] sync and phase-offset inputs; the width
+// inlet is null for a shape without one.
 struct t_oscillator {
     t_object x_obj;
     double phase;        // cycles; in [0, 1) after each wrap
     double last_offset;  // phase-offset input at the previous sample
     t_float frequency;   // main-inlet scalar, Hz
-    t_inlet *offset_inlet;
-    t_inlet *sync_inlet;
-    t_outlet *outlet;
-    t_float sr;
-    t_glist *canvas;
-    t_float *sync_scalar;
-    int sync_connected;
-};
-
-// The same with a width input between the frequency and sync inputs.
-struct t_width_oscillator {
-    t_object x_obj;
-    double phase;
-    double last_offset;
-    t_float frequency;
     t_inlet *width_inlet;
     t_inlet *offset_inlet;
     t_inlet *sync_inlet;
@@ -55,9 +40,6 @@ struct t_width_oscillator {
     t_float *sync_scalar;
     int sync_connected;
 };
-
-template <typename Shape>
-using oscillator_record = std::conditional_t<Shape::has_width, t_width_oscillator, t_oscillator>;
 
 // Reads a one-shot float from the sync scalar. Returns false when none has
 // arrived since the last block; otherwise consumes it and gives its value
@@ -74,9 +56,8 @@ inline bool take_sync_float(t_float *scalar, double &value) {
 // Words: object, n, frequency, [width,] sync, phase offset, output.
 template <typename Shape, sync_input Sync>
 t_int *oscillator_perform(t_int *w) {
-    using Object = oscillator_record<Shape>;
     constexpr int extra = Shape::has_width ? 1 : 0;
-    auto *x = word<Object *>(w, 1);
+    auto *x = word<t_oscillator *>(w, 1);
     const phase_block_io io = {word<int>(w, 2),
                                word<t_sample *>(w, 3),
                                word<t_sample *>(w, 3 + extra),  // unused without a width
@@ -106,14 +87,14 @@ t_int *oscillator_perform(t_int *w) {
 
 // Makes the inlets and outlet. The sync scalar starts at 0, so the first
 // block after creation sets the phase to 0 once.
-template <typename Object>
-Object *oscillator_new(t_class *c, t_float frequency, t_float offset, t_float width = 0) {
-    auto *x = new_object<Object>(c);
+template <typename Shape>
+t_oscillator *oscillator_new(t_class *c, t_float frequency, t_float offset, t_float width) {
+    auto *x = new_object<t_oscillator>(c);
     x->phase = 0;
     x->last_offset = 0;
     x->frequency = frequency;
     int sync_number = 1;
-    if constexpr (std::is_same_v<Object, t_width_oscillator>) {
+    if constexpr (Shape::has_width) {
         x->width_inlet = signal_inlet(&x->x_obj, width);
         sync_number = 2;
     }
@@ -126,9 +107,8 @@ Object *oscillator_new(t_class *c, t_float frequency, t_float offset, t_float wi
     return x;
 }
 
-template <typename Object>
-void oscillator_free(Object *x) {
-    if constexpr (std::is_same_v<Object, t_width_oscillator>) inlet_free(x->width_inlet);
+inline void oscillator_free(t_oscillator *x) {
+    if (x->width_inlet) inlet_free(x->width_inlet);
     inlet_free(x->sync_inlet);
     inlet_free(x->offset_inlet);
     outlet_free(x->outlet);
@@ -136,7 +116,7 @@ void oscillator_free(Object *x) {
 
 // Picks the routine for whether a signal reaches the sync inlet.
 template <typename Shape>
-void oscillator_dsp(oscillator_record<Shape> *x, t_signal **sp) {
+void oscillator_dsp(t_oscillator *x, t_signal **sp) {
     constexpr int sync_inlet = Shape::has_width ? 2 : 1;
     x->sr = sp[0]->s_sr;
     x->sync_connected = magic_inlet_connection(&x->x_obj, x->canvas, sync_inlet, &s_signal);
@@ -164,7 +144,7 @@ inline t_class *oscillator_class;
 // frequency, then the phase offset; a shape with a width reads frequency,
 // width (default Shape::default_width, else 0), phase offset.
 template <typename Shape>
-oscillator_record<Shape> *oscillator_creator(t_symbol *, int argc, t_atom *argv) {
+t_oscillator *oscillator_creator(t_symbol *, int argc, t_atom *argv) {
     t_float frequency = 0, width = 0, offset = 0;
     if constexpr (Shape::has_width) {
         if constexpr (requires { Shape::default_width; }) width = Shape::default_width;
@@ -173,17 +153,15 @@ oscillator_record<Shape> *oscillator_creator(t_symbol *, int argc, t_atom *argv)
         read_leading_floats(argc, argv, {&frequency, &offset});
     }
     if constexpr (checks_args<Shape>) Shape::check_args(width, offset);
-    return oscillator_new<oscillator_record<Shape>>(oscillator_class<Shape>, frequency, offset,
-                                                    width);
+    return oscillator_new<Shape>(oscillator_class<Shape>, frequency, offset, width);
 }
 
 // The whole class: registration, main signal inlet, dsp.
 template <typename Shape>
 t_class *oscillator_setup() {
-    using Object = oscillator_record<Shape>;
     t_class *c =
-        new_class<Object>(VESH_CLASS_NAME, oscillator_creator<Shape>, oscillator_free<Object>);
-    VESH_MAIN_SIGNAL_INLET(c, Object, frequency);
+        new_class<t_oscillator>(VESH_CLASS_NAME, oscillator_creator<Shape>, oscillator_free);
+    VESH_MAIN_SIGNAL_INLET(c, t_oscillator, frequency);
     add_dsp(c, oscillator_dsp<Shape>);
     oscillator_class<Shape> = c;
     return c;

@@ -17,14 +17,13 @@ struct Cusp {
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {1.0f, 1.9f, 0, 0};
         vesh::read_leading_floats<double>(c.argc, c.argv, {&c.rate, &s.a, &s.b, &s.x});
-        vesh::keep_finite(s.x, 0.0);
-        s.x0 = s.x;
+        vesh::starts_at(s.x, s.x0, 0.0);
         return true;
     }
 
     static bool iterate(state &s, const float *) {
         const double nx = s.a - s.b * std::sqrt(std::fabs(s.x));
-        s.x = std::isfinite(nx) ? nx : s.x0;  // start over rather than hold NaN forever
+        vesh::advance(s.x, nx, s.x0);
         return true;
     }
 

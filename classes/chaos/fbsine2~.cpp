@@ -18,24 +18,16 @@ struct Fbsine2 {
 
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {1.0, 0.1, 1.1, 0.5, 0.1, 0.1, 0, 0};
-        if (!vesh::read_floats<double>(c.argc, c.argv,
-                                       {&c.rate, &s.im, &s.fb, &s.a, &s.c, &s.x, &s.y})) {
-            vesh::improper_args(VESH_CLASS_NAME ": arguments needs to only contain floats");
+        if (!vesh::chaos::read_float_args(c, {&c.rate, &s.im, &s.fb, &s.a, &s.c, &s.x, &s.y}))
             return false;
-        }
-        vesh::keep_finite(s.x, 0.1), vesh::keep_finite(s.y, 0.1);
-        s.x0 = s.x, s.y0 = s.y;
+        vesh::starts_at(s.x, s.x0, 0.1), vesh::starts_at(s.y, s.y0, 0.1);
         return true;
     }
 
     static bool iterate(state &s, const float *) {
         const double nx = std::sin(s.fb * s.x + s.im * s.y);
         const double ny = std::fmod(s.a * s.y + s.c, two_pi);
-        if (std::isfinite(nx) && std::isfinite(ny)) {
-            s.x = nx, s.y = ny;
-        } else {
-            s.x = s.x0, s.y = s.y0;  // start over rather than hold NaN forever
-        }
+        vesh::advance(s.x, s.y, nx, ny, s.x0, s.y0);
         return true;
     }
 

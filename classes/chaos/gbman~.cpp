@@ -16,8 +16,7 @@ struct Gbman {
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {1.2f, 2.1f, 0, 0};
         vesh::read_leading_floats<double>(c.argc, c.argv, {&c.rate, &s.x, &s.y});
-        vesh::keep_finite(s.x, 1.2f), vesh::keep_finite(s.y, 2.1f);
-        s.x0 = s.x, s.y0 = s.y;
+        vesh::starts_at(s.x, s.x0, 1.2f), vesh::starts_at(s.y, s.y0, 2.1f);
         return true;
     }
 

@@ -21,8 +21,7 @@ struct Ikeda {
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {0.75f, 0, 0, 0, 0};
         vesh::read_leading_floats<double>(c.argc, c.argv, {&c.rate, &s.u, &s.x, &s.y});
-        vesh::keep_finite(s.x, 0.0), vesh::keep_finite(s.y, 0.0);
-        s.x0 = s.x, s.y0 = s.y;
+        vesh::starts_at(s.x, s.x0, 0.0), vesh::starts_at(s.y, s.y0, 0.0);
         return true;
     }
 
@@ -32,11 +31,7 @@ struct Ikeda {
         const double c = std::cos(t), sn = std::sin(t);
         const double nx = static_cast<float>(1.0 + s.u * (x * c - y * sn));
         const double ny = static_cast<float>(s.u * (nx * sn + y * c));
-        if (std::isfinite(nx) && std::isfinite(ny)) {
-            s.x = nx, s.y = ny;
-        } else {
-            s.x = s.x0, s.y = s.y0;  // start over rather than hold NaN forever
-        }
+        vesh::advance(s.x, s.y, nx, ny, s.x0, s.y0);
         return true;
     }
 

@@ -17,24 +17,16 @@ struct Latoocarfian {
     // Arguments arrive as single-precision floats and are widened as they are.
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {1.0, 3.0, 0.5, 0.5, 0.5, 0.5, 0, 0};
-        if (!vesh::read_floats<double>(c.argc, c.argv,
-                                       {&c.rate, &s.a, &s.b, &s.c, &s.d, &s.x, &s.y})) {
-            vesh::improper_args(VESH_CLASS_NAME ": arguments needs to only contain floats");
+        if (!vesh::chaos::read_float_args(c, {&c.rate, &s.a, &s.b, &s.c, &s.d, &s.x, &s.y}))
             return false;
-        }
-        vesh::keep_finite(s.x, 0.5), vesh::keep_finite(s.y, 0.5);
-        s.x0 = s.x, s.y0 = s.y;
+        vesh::starts_at(s.x, s.x0, 0.5), vesh::starts_at(s.y, s.y0, 0.5);
         return true;
     }
 
     static bool iterate(state &s, const float *) {
         const double nx = std::sin(s.b * s.y) + s.c * std::sin(s.b * s.x);
         const double ny = std::sin(s.a * s.x) + s.d * std::sin(s.a * s.y);
-        if (std::isfinite(nx) && std::isfinite(ny)) {
-            s.x = nx, s.y = ny;
-        } else {
-            s.x = s.x0, s.y = s.y0;  // start over rather than hold NaN forever
-        }
+        vesh::advance(s.x, s.y, nx, ny, s.x0, s.y0);
         return true;
     }
 

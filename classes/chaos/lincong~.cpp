@@ -32,8 +32,7 @@ struct Lincong {
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {1.1f, 0.13f, 1.0f, 0, 0};
         vesh::read_leading_floats<double>(c.argc, c.argv, {&c.rate, &s.a, &s.c, &s.m, &s.x});
-        vesh::keep_finite(s.x, 0.0);
-        s.x0 = s.x;
+        vesh::starts_at(s.x, s.x0, 0.0);
         return true;
     }
 
@@ -43,7 +42,7 @@ struct Lincong {
         if (s.m == 0) return false;
         const double sum = s.a * s.x + s.c;
         const double nx = s.m == 1 ? wrapped(sum, 1.0) : wrapped(sum, s.m) * (2.0 / s.m) - 1.0;
-        s.x = std::isfinite(nx) ? nx : s.x0;  // start over rather than hold NaN forever
+        vesh::advance(s.x, nx, s.x0);
         return true;
     }
 

@@ -24,11 +24,8 @@ struct Lorenz {
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {};
         s.s = 10.0, s.b = 2.667, s.r = 28.0, s.h = 0.05, s.x = 0.1, s.y = 0.0, s.z = 0.0;
-        if (!vesh::read_floats<double>(c.argc, c.argv,
-                                       {&c.rate, &s.s, &s.b, &s.r, &s.h, &s.x, &s.y, &s.z})) {
-            vesh::improper_args(VESH_CLASS_NAME ": arguments needs to only contain floats");
+        if (!vesh::chaos::read_float_args(c, {&c.rate, &s.s, &s.b, &s.r, &s.h, &s.x, &s.y, &s.z}))
             return false;
-        }
         vesh::keep_finite(s.x, 0.1), vesh::keep_finite(s.y, 0.0), vesh::keep_finite(s.z, 0.0);
         s.prev_x = s.x0 = s.x;
         s.prev_y = s.y0 = s.y;

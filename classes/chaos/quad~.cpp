@@ -17,8 +17,7 @@ struct Quad {
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {1.0f, -1.0f, -0.75f, 0, 0};
         vesh::read_leading_floats<double>(c.argc, c.argv, {&c.rate, &s.a, &s.b, &s.c, &s.x});
-        vesh::keep_finite(s.x, 0.0);
-        s.x0 = s.x;
+        vesh::starts_at(s.x, s.x0, 0.0);
         return true;
     }
 

@@ -24,8 +24,7 @@ struct Standard {
     static bool make(state &s, vesh::chaos::creation &c) {
         s = {1.0f, 0.5f, 0, 0, 0};
         vesh::read_leading_floats<double>(c.argc, c.argv, {&c.rate, &s.k, &s.x, &s.y});
-        vesh::keep_finite(s.x, 0.5f), vesh::keep_finite(s.y, 0.0);
-        s.x0 = s.x, s.y0 = s.y;
+        vesh::starts_at(s.x, s.x0, 0.5f), vesh::starts_at(s.y, s.y0, 0.0);
         return true;
     }
 
@@ -33,11 +32,7 @@ struct Standard {
         const double ny = std::fmod(s.y + s.k * std::sin(s.x), two_pi);
         double nx = std::fmod(s.x + ny, two_pi);
         if (nx < 0) nx += two_pi;
-        if (std::isfinite(nx) && std::isfinite(ny)) {
-            s.x = nx, s.y = ny;
-        } else {
-            s.x = s.x0, s.y = s.y0;  // start over rather than hold NaN forever
-        }
+        vesh::advance(s.x, s.y, nx, ny, s.x0, s.y0);
         return true;
     }
 

@@ -25,7 +25,6 @@ struct t_adsr {
     t_float level;
     t_float peak;
     t_float samples_per_ms;
-    t_outlet *status_outlet;
     double step;
     int count;  // samples left in attack plus decay, or in the release
     int gate_state;
@@ -38,10 +37,6 @@ struct t_adsr {
 };
 
 t_class *adsr_class;
-
-void adsr_tick(t_adsr *x) {
-    x->status.flush();
-}
 
 t_adsr *adsr_new(t_symbol *, int argc, t_atom *argv) {
     t_float attack = 0, decay = 0, sustain = 0, release = 0;
@@ -58,18 +53,11 @@ t_adsr *adsr_new(t_symbol *, int argc, t_atom *argv) {
     x->last_gate = 1;
     x->samples_per_ms = vesh::samples_per_ms(sys_getsr());
     x->log_mode = log_mode;
-    outlet_new(&x->x_obj, &s_signal);
-    x->status_outlet = outlet_new(&x->x_obj, &s_float);
-    x->status.outlet = x->status_outlet;
-    x->status.clock = clock_new(x, reinterpret_cast<t_method>(adsr_tick));
+    vesh::envelope::make_outlets(x);
     x->attack.reset();
     x->decay.reset();
     x->release.reset();
     return x;
-}
-
-void adsr_free(t_adsr *x) {
-    clock_free(x->status.clock);
 }
 
 void adsr_float(t_adsr *x, t_floatarg f) {
@@ -86,10 +74,6 @@ void adsr_float(t_adsr *x, t_floatarg f) {
 
 void adsr_bang(t_adsr *x) {
     adsr_float(x, x->last_gate);
-}
-
-void adsr_log(t_adsr *x, t_floatarg f) {
-    x->log_mode = (f != 0);
 }
 
 template <bool Log>
@@ -202,10 +186,11 @@ void adsr_prepare(t_adsr *x, t_signal **sp) {
 }  // namespace
 
 VESH_SETUP {
-    adsr_class = vesh::new_class<t_adsr>(VESH_CLASS_NAME, adsr_new, adsr_free);
+    adsr_class =
+        vesh::new_class<t_adsr>(VESH_CLASS_NAME, adsr_new, vesh::envelope::free_status<t_adsr>);
     vesh::signal_only_left_inlet(adsr_class);
     vesh::add_block_dsp<adsr_block, adsr_prepare>(adsr_class);
     vesh::add_float(adsr_class, adsr_float);
     vesh::add_bang(adsr_class, adsr_bang);
-    vesh::add_method(adsr_class, "log", adsr_log);
+    vesh::add_method(adsr_class, "log", vesh::envelope::log_method<t_adsr>);
 }

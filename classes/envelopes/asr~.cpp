@@ -21,7 +21,6 @@ struct t_asr {
     t_float level;
     t_float peak;
     t_float samples_per_ms;
-    t_outlet *status_outlet;
     double step;
     int log_mode;
     int count;  // samples left in the attack or the release
@@ -32,10 +31,6 @@ struct t_asr {
 };
 
 t_class *asr_class;
-
-void asr_tick(t_asr *x) {
-    x->status.flush();
-}
 
 t_asr *asr_new(t_symbol *, int argc, t_atom *argv) {
     t_float attack = 0, release = 0;
@@ -49,17 +44,10 @@ t_asr *asr_new(t_symbol *, int argc, t_atom *argv) {
     x->release_inlet = vesh::signal_inlet(&x->x_obj, release);
     x->samples_per_ms = vesh::samples_per_ms(sys_getsr());
     x->log_mode = log_mode;
-    outlet_new(&x->x_obj, &s_signal);
-    x->status_outlet = outlet_new(&x->x_obj, &s_float);
-    x->status.outlet = x->status_outlet;
-    x->status.clock = clock_new(x, reinterpret_cast<t_method>(asr_tick));
+    vesh::envelope::make_outlets(x);
     x->attack.reset();
     x->release.reset();
     return x;
-}
-
-void asr_free(t_asr *x) {
-    clock_free(x->status.clock);
 }
 
 // No retrigger: a new level while the gate is on waits for the next onset.
@@ -69,10 +57,6 @@ void asr_float(t_asr *x, t_floatarg f) {
         x->status.send_now(1);
     }
     x->gate = f;
-}
-
-void asr_log(t_asr *x, t_floatarg f) {
-    x->log_mode = (f != 0);
 }
 
 template <bool Log>
@@ -161,9 +145,10 @@ void asr_prepare(t_asr *x, t_signal **sp) {
 }  // namespace
 
 VESH_SETUP {
-    asr_class = vesh::new_class<t_asr>(VESH_CLASS_NAME, asr_new, asr_free);
+    asr_class =
+        vesh::new_class<t_asr>(VESH_CLASS_NAME, asr_new, vesh::envelope::free_status<t_asr>);
     vesh::signal_only_left_inlet(asr_class);
     vesh::add_block_dsp<asr_block, asr_prepare>(asr_class);
     vesh::add_float(asr_class, asr_float);
-    vesh::add_method(asr_class, "log", asr_log);
+    vesh::add_method(asr_class, "log", vesh::envelope::log_method<t_asr>);
 }
