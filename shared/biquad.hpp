@@ -72,6 +72,22 @@ Object *filter_new(t_class *c, int mode, std::initializer_list<t_float> starts) 
     return x;
 }
 
+// The creator of the filters whose second parameter is a Q, or with "-bw" a
+// bandwidth in octaves (mode 1): floats fill the parameters over their
+// `defaults`; anything else is improper and reported with `improper`.
+template <typename Object, int P>
+Object *q_filter_new(t_class *c, int argc, const t_atom *argv, const t_float (&defaults)[P],
+                     const char *improper) {
+    static_assert(P == 2 || P == 3);
+    t_float p[3] = {defaults[0], defaults[1], defaults[P - 1]};
+    bool bandwidth = false;
+    if (read_args(argc, argv, {&p[0], &p[1], &p[2]}, {{"-bw", &bandwidth}}) < 0) {
+        return improper_args<Object>(improper);
+    }
+    if constexpr (P == 2) return filter_new<Object>(c, bandwidth, {p[0], p[1]});
+    return filter_new<Object>(c, bandwidth, {p[0], p[1], p[2]});
+}
+
 // The class with dsp, "clear" and (unless left out) "bypass"; with
 // `alternate` set, that message selects mode 1 and "q" mode 0.
 template <typename Object>

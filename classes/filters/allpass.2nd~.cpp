@@ -26,12 +26,8 @@ struct t_allpass2nd {
 t_class *allpass2nd_class;
 
 t_allpass2nd *allpass2nd_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 1;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_allpass2nd>("allpass.2nd~: improper args");
-    }
-    return filter_new<t_allpass2nd>(allpass2nd_class, bandwidth, {frequency, q});
+    return q_filter_new<t_allpass2nd>(allpass2nd_class, argc, argv, {0, 1},
+                                      "allpass.2nd~: improper args");
 }
 
 }  // namespace

@@ -29,12 +29,8 @@ struct t_bandpass {
 t_class *bandpass_class;
 
 t_bandpass *bandpass_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 1;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_bandpass>("[bandpass~]: improper args");
-    }
-    return filter_new<t_bandpass>(bandpass_class, bandwidth, {frequency, q});
+    return q_filter_new<t_bandpass>(bandpass_class, argc, argv, {0, 1},
+                                    "[bandpass~]: improper args");
 }
 
 }  // namespace

@@ -30,12 +30,7 @@ struct t_eq {
 t_class *eq_class;
 
 t_eq *eq_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 0, gain = 0;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q, &gain}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_eq>("eq~: improper args");
-    }
-    return filter_new<t_eq>(eq_class, bandwidth, {frequency, q, gain});
+    return q_filter_new<t_eq>(eq_class, argc, argv, {0, 0, 0}, "eq~: improper args");
 }
 
 }  // namespace

@@ -27,12 +27,7 @@ struct t_highpass {
 t_class *highpass_class;
 
 t_highpass *highpass_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 1;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_highpass>("highpass~: improper args");
-    }
-    return filter_new<t_highpass>(highpass_class, bandwidth, {frequency, q});
+    return q_filter_new<t_highpass>(highpass_class, argc, argv, {0, 1}, "highpass~: improper args");
 }
 
 }  // namespace

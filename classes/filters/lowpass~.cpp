@@ -27,12 +27,7 @@ struct t_lowpass {
 t_class *lowpass_class;
 
 t_lowpass *lowpass_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 1;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_lowpass>("lowpass~: improper args");
-    }
-    return filter_new<t_lowpass>(lowpass_class, bandwidth, {frequency, q});
+    return q_filter_new<t_lowpass>(lowpass_class, argc, argv, {0, 1}, "lowpass~: improper args");
 }
 
 }  // namespace
