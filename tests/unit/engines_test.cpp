@@ -109,7 +109,8 @@ double gain_at(double hz, float centre, float q, int &made) {
     double peak = 0;
     Resonance::made = 0;
     for (int b = 0; b < 4000; b++) {
-        for (int i = 0; i < 64; i++) in[i] = std::sin(2 * M_PI * hz * (b * 64 + i) / 44100);
+        for (int i = 0; i < 64; i++)
+            in[i] = static_cast<float>(std::sin(2 * M_PI * hz * (b * 64 + i) / 44100));
         vesh::biquad::run(core, 64, in.data(), parameters, out.data());
         if (b >= 3000) {
             for (float y : out) peak = std::fmax(peak, std::fabs(y));
