@@ -14,6 +14,8 @@
 // every sample, and a changed parameter still acts on the very next sample.
 #pragma once
 
+#include "block.hpp"  // sample
+
 #include <math.h>  // sincos
 
 #include <bit>
@@ -190,8 +192,8 @@ struct core {
 // One block: `in` and `out` may be the same vector, so each input sample is
 // read before its output sample is written.
 template <typename Design>
-inline void run(core<Design> &s, int n, const float *in, const float *const *parameters,
-                float *out) {
+inline void run(core<Design> &s, int n, const sample *in, const sample *const *parameters,
+                sample *out) {
     constexpr int P = Design::parameters;
     const int mode = s.mode;
     const bool bypass = s.bypass != 0;
@@ -206,7 +208,7 @@ inline void run(core<Design> &s, int n, const float *in, const float *const *par
         float p[P];
         bool same = made;
         for (int k = 0; k < P; k++) {
-            p[k] = parameters[k][i];
+            p[k] = static_cast<float>(parameters[k][i]);
             const uint32_t bits = std::bit_cast<uint32_t>(p[k]);
             same = same && bits == made_from[k];
             made_from[k] = bits;
@@ -215,8 +217,8 @@ inline void run(core<Design> &s, int n, const float *in, const float *const *par
             c = Design::make(p, mode, nyquist, s.terms);
             made = true;
         }
-        const float x = in[i];
-        const float y = static_cast<float>(c.step(m, x));
+        const sample x = in[i];
+        const auto y = static_cast<sample>(c.step(m, x));
         out[i] = (bypass || c.pass) ? x : y;
     }
 

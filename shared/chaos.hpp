@@ -10,10 +10,10 @@
 //                                        reads the creation arguments (the
 //                                        rate starts at sr / 2); false refuses
 //                                        them, after reporting
-//   static bool iterate(state &, const float *inputs);
+//   static bool iterate(state &, const t_sample *inputs);
 //                                        one iteration; true when the outputs
 //                                        are to be taken anew from the state
-//   static void show(const state &, float *outputs);
+//   static void show(const state &, t_sample *outputs);
 //                                        the outputs the state stands for
 //                                        (not needed with `between`)
 //   static void setup(t_class *);        the map's own messages (may be empty)
@@ -138,7 +138,7 @@ t_int *perform(t_int *w) {
 
     // Runs before out[i] is written, so an input may share memory with an output.
     auto iterate = [&](int i) {
-        float now[I + 1];
+        t_sample now[I + 1];
         for (int k = 0; k < I; k++) now[k] = in[k][i];
         if (Map::iterate(s, now)) {
             if constexpr (requires { Map::show(s, held); }) Map::show(s, held);

@@ -16,13 +16,13 @@ namespace vesh {
 // Phase at creation: a generator started with a non-negative rate fires at its
 // first sample; one started with a negative rate fires at the first sample too,
 // since the phase already sits on the lower boundary.
-inline double clock_start_phase(float rate) {
+inline double clock_start_phase(sample rate) {
     return rate >= 0 ? 1.0 : 0.0;
 }
 
 // True when an event is due at this sample; moves the phase back across the
 // boundary it reached. A NaN rate has no direction and fires nothing.
-inline bool clock_due(double &phase, float rate) {
+inline bool clock_due(double &phase, sample rate) {
     if (rate >= 0) {
         if (phase >= 1.0) {
             phase -= 1.0;
@@ -39,7 +39,7 @@ inline bool clock_due(double &phase, float rate) {
 // keeps the single-precision step). A NaN rate holds the phase: once NaN, the
 // phase would never fire again.
 template <typename Real>
-inline Real clock_step(float rate, Real inv_sr) {
+inline Real clock_step(sample rate, Real inv_sr) {
     const Real v = static_cast<Real>(rate) * inv_sr;
     if (v > Real(1)) return Real(1);
     if (v < Real(-1)) return Real(-1);
@@ -50,14 +50,14 @@ inline Real clock_step(float rate, Real inv_sr) {
 // the phase as it stands after the wrap and before the step. `rate[i]` is read
 // before `emit` runs, so the output may share memory with the rate input.
 template <typename Real, typename Event, typename Emit>
-inline void clock_run(double &phase, const float *rate, int n, Real inv_sr, Event &&event,
+inline void clock_run(double &phase, const sample *rate, int n, Real inv_sr, Event &&event,
                       Emit &&emit) {
     double t = phase;
     if (n > 0 && holds(rate, n)) {
         // One rate for the whole block (every sample of it is read by now):
         // its step and direction are known once, which leaves an add and one
         // comparison per sample, with the same phases as the loop below.
-        const float f = rate[0];
+        const sample f = rate[0];
         const Real v = clock_step(f, inv_sr);
         if (f >= 0) {
             for (int i = 0; i < n; i++) {
@@ -80,7 +80,7 @@ inline void clock_run(double &phase, const float *rate, int n, Real inv_sr, Even
         }
     } else {
         for (int i = 0; i < n; i++) {
-            const float f = rate[i];
+            const sample f = rate[i];
             if (clock_due(t, f)) event(i);
             emit(i, t);
             t += clock_step(f, inv_sr);

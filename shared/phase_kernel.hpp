@@ -30,7 +30,7 @@ enum class sync_input { scalar, signal };
 
 // Phase step of one sample, limited to half a cycle either way; a NaN
 // frequency walks backwards at the limit rather than poisoning the phase.
-inline double phase_increment(float frequency, double inv_sr) {
+inline double phase_increment(sample frequency, double inv_sr) {
     double increment = static_cast<double>(frequency) * inv_sr;
     increment = increment > -0.5 ? increment : -0.5;  // NaN fails the test too
     return increment < 0.5 ? increment : 0.5;
@@ -38,7 +38,7 @@ inline double phase_increment(float frequency, double inv_sr) {
 
 // How far the phase-offset input moved since the last sample, whole cycles
 // dropped. A non-finite input moves nothing: the phase must stay a number.
-inline double offset_change(float offset, double last) {
+inline double offset_change(sample offset, double last) {
     double change = static_cast<double>(offset) - last;
     if (!(change > -1.0 && change < 1.0)) {
         change = std::isfinite(change) ? std::fmod(change, 1.0) : 0.0;
@@ -94,15 +94,15 @@ inline bool sync_phase(double v, double &phase) {
 }
 
 // Width inputs are fractions of a cycle; NaN counts as 0.
-inline double clamp_width(float width) {
+inline double clamp_width(sample width) {
     const double w = width;
     return !(w > 0.0) ? 0.0 : (w > 1.0 ? 1.0 : w);
 }
 
 // `last` is always a float's value (or 0), so the test is exact in single
 // precision.
-inline bool offset_holds(const float *offset, int n, double last) {
-    const float held = static_cast<float>(last);
+inline bool offset_holds(const sample *offset, int n, double last) {
+    const auto held = static_cast<sample>(last);
     return static_cast<double>(held) == last && holds(offset, n, held);
 }
 
@@ -129,11 +129,11 @@ double choose_loop(bool a, bool b, bool c, Loop &&loop) {
 // is read only by shapes with a width input.
 struct phase_block_io {
     int n;
-    const float *frequency;
-    const float *width;
-    const float *sync;
-    const float *offset;
-    float *out;
+    const sample *frequency;
+    const sample *width;
+    const sample *sync;
+    const sample *offset;
+    sample *out;
 };
 
 // ---- Plain engine ---------------------------------------------------------
@@ -145,7 +145,7 @@ struct phase_block_io {
 //   struct Width; static Width prepare(double width);
 //                                             what the shape needs of a width
 //                                             (clamped to [0, 1]; 0 without one)
-//   static float out(double phase, const Width &);
+//   static sample out(double phase, const Width &);
 //   or, without a width, out_run (below) instead of out.
 
 // What every shape without a width input says the same way; such a shape
@@ -158,11 +158,11 @@ struct widthless_shape {
 };
 
 // A shape may also give its output for a run of phases at once:
-//   static void out_run(const double *phase, int n, float *out);
+//   static void out_run(const double *phase, int n, sample *out);
 // The engine then gathers the phases of up to run_length samples before
 // asking, which lets the shape work on several samples side by side.
 template <typename Shape>
-concept run_shape = requires(const double *phase, int n, float *out) {
+concept run_shape = requires(const double *phase, int n, sample *out) {
     Shape::out_run(phase, n, out);
 };
 constexpr int run_length = 64;
@@ -172,7 +172,7 @@ namespace detail {
 // Forced inline: in the per-sample loop a call would cost more than the step.
 template <typename Shape, sync_input Sync, bool OffsetHolds>
 [[gnu::always_inline]] inline double sample_phase(double phase, double &last, int i,
-                                                  const float *sync, const float *offset) {
+                                                  const sample *sync, const sample *offset) {
     double change = 0.0;
     if constexpr (!OffsetHolds) {
         change = offset_change(offset[i], last);
@@ -180,7 +180,7 @@ template <typename Shape, sync_input Sync, bool OffsetHolds>
     }
     bool synced = false;
     if constexpr (Sync == sync_input::signal) {
-        const float s = sync[i];
+        const sample s = sync[i];
         if (s > 0 && s <= 1) {
             phase = (Shape::sync_one_is_zero && s == 1) ? 0.0 : s;
             synced = true;
@@ -197,7 +197,7 @@ template <typename Shape, sync_input Sync, bool OffsetHolds>
 template <typename Shape, sync_input Sync, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
 double phase_loop(double phase, double &last, double inv_sr, const phase_block_io &io) {
     const int n = io.n;
-    const float *frequency = io.frequency;
+    const sample *frequency = io.frequency;
     const double held_increment = phase_increment(frequency[0], inv_sr);
     if constexpr (run_shape<Shape>) {
         static_assert(!Shape::has_width);
@@ -268,13 +268,13 @@ concept edge_placing = std::is_base_of_v<edge_shape, Shape>;
 namespace detail {
 template <typename Shape, sync_input Sync, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
 double edge_loop(double phase, double &last, double inv_sr, const phase_block_io &io) {
-    static constexpr float levels[2] = {Shape::low, Shape::high};
-    const float *frequency = io.frequency;
+    static constexpr sample levels[2] = {Shape::low, Shape::high};
+    const sample *frequency = io.frequency;
     const double held_increment = phase_increment(frequency[0], inv_sr);
     const double held_width = clamp_width(io.width[0]);
     const bool held_forward = frequency[0] >= 0;
     for (int i = 0; i < io.n; i++) {
-        const float f = frequency[i];
+        const sample f = frequency[i];
         const double w = WidthHolds ? held_width : clamp_width(io.width[i]);
         const double increment = FrequencyHolds ? held_increment : phase_increment(f, inv_sr);
         double p = phase;
@@ -283,10 +283,10 @@ double edge_loop(double phase, double &last, double inv_sr, const phase_block_io
             last = io.offset[i];
         }
         if constexpr (Sync == sync_input::signal) {
-            const float s = io.sync[i];
+            const sample s = io.sync[i];
             if (s > 0 && s <= 1) p = s;
         }
-        float y;
+        sample y;
         if (strictly_inside_cycle(p)) {
             // Neither a wrap nor a lift this sample: the common case, without
             // branches on the level.

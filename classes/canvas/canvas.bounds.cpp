@@ -1,4 +1,6 @@
-// canvas.bounds: reports the window bounds each time the editor sets them.
+// canvas.bounds: reports the window bounds each time the editor sets them to
+// new values. Some editors send the same bounds twice while a window opens;
+// the repeat is dropped, and a window unmapped or closed reports again.
 #include "vesh.hpp"
 #include "window_proxy.hpp"
 
@@ -7,15 +9,23 @@ namespace {
 struct t_canvas_bounds {
     t_object x_obj;
     vesh::t_window_proxy *proxy;
+    t_float last[4];
+    int reported;  // `last` holds the bounds reported while the window is up
 };
 
 t_class *canvas_bounds_class;
 
 void canvas_bounds_window(vesh::t_window_proxy *p, t_symbol *s, int argc, t_atom *argv) {
     auto *x = static_cast<t_canvas_bounds *>(p->owner);
+    if (s == gensym("menuclose") || (s == gensym("map") && argc >= 1 && atom_getfloat(argv) == 0))
+        x->reported = 0;
     if (s != gensym("setbounds") || argc < 4) return;
+    bool same = x->reported;
+    for (int i = 0; i < 4; i++) same = same && x->last[i] == atom_getfloat(argv + i);
+    if (same) return;
     t_atom bounds[4];
-    for (int i = 0; i < 4; i++) SETFLOAT(&bounds[i], atom_getfloat(argv + i));
+    for (int i = 0; i < 4; i++) SETFLOAT(&bounds[i], x->last[i] = atom_getfloat(argv + i));
+    x->reported = 1;
     outlet_list(x->x_obj.ob_outlet, &s_list, 4, bounds);
 }
 

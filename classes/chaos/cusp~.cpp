@@ -21,13 +21,13 @@ struct Cusp {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const double nx = s.a - s.b * std::sqrt(std::fabs(s.x));
         vesh::advance(s.x, nx, s.x0);
         return true;
     }
 
-    static void show(const state &s, float *out) { out[0] = static_cast<float>(s.x); }
+    static void show(const state &s, t_sample *out) { out[0] = static_cast<float>(s.x); }
 
     static void setup(t_class *c);
 };

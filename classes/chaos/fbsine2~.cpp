@@ -24,14 +24,14 @@ struct Fbsine2 {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const double nx = std::sin(s.fb * s.x + s.im * s.y);
         const double ny = std::fmod(s.a * s.y + s.c, two_pi);
         vesh::advance(s.x, s.y, nx, ny, s.x0, s.y0);
         return true;
     }
 
-    static void show(const state &s, float *out) { out[0] = static_cast<float>(s.x); }
+    static void show(const state &s, t_sample *out) { out[0] = static_cast<float>(s.x); }
 
     static void setup(t_class *c);
 };

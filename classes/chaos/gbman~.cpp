@@ -20,7 +20,7 @@ struct Gbman {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const auto x = static_cast<float>(s.x), y = static_cast<float>(s.y);
         const float nx = std::fabs(x) - y + 1.0f;
         if (std::isfinite(nx)) {
@@ -33,7 +33,7 @@ struct Gbman {
         return true;
     }
 
-    static void show(const state &s, float *out) { out[0] = static_cast<float>(s.x); }
+    static void show(const state &s, t_sample *out) { out[0] = static_cast<float>(s.x); }
 
     static void setup(t_class *c);
 };

@@ -19,7 +19,7 @@ struct Henon {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const double next = static_cast<float>(1.0 - s.a * s.x * s.x + s.b * s.y);
         if (next == 1.5 || next == -1.5) return true;  // on the edge: stays put
         if (next > -1.5 && next < 1.5) {
@@ -32,7 +32,7 @@ struct Henon {
     }
 
     // The output is y itself, whatever set it.
-    static void show(const state &s, float *out) { out[0] = static_cast<float>(s.y); }
+    static void show(const state &s, t_sample *out) { out[0] = static_cast<float>(s.y); }
 
     static void setup(t_class *c);
 };

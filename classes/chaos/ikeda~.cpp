@@ -25,7 +25,7 @@ struct Ikeda {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const double x = s.x, y = s.y;
         const double t = static_cast<float>(0.4 - 6.0 / (x * x + y * y + 1.0));
         const double c = std::cos(t), sn = std::sin(t);
@@ -35,7 +35,7 @@ struct Ikeda {
         return true;
     }
 
-    static void show(const state &s, float *out) {
+    static void show(const state &s, t_sample *out) {
         out[0] = static_cast<float>(s.x);
         out[1] = static_cast<float>(s.y);
     }

@@ -23,14 +23,14 @@ struct Latoocarfian {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const double nx = std::sin(s.b * s.y) + s.c * std::sin(s.b * s.x);
         const double ny = std::sin(s.a * s.x) + s.d * std::sin(s.a * s.y);
         vesh::advance(s.x, s.y, nx, ny, s.x0, s.y0);
         return true;
     }
 
-    static void show(const state &s, float *out) { out[0] = static_cast<float>(s.x); }
+    static void show(const state &s, t_sample *out) { out[0] = static_cast<float>(s.x); }
 
     static void setup(t_class *c);
 };

@@ -36,7 +36,7 @@ struct Lincong {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         // A modulus of 0 has no remainder to take: the map stands still
         // instead of turning into NaN.
         if (s.m == 0) return false;
@@ -46,7 +46,7 @@ struct Lincong {
         return true;
     }
 
-    static void show(const state &s, float *out) { out[0] = static_cast<float>(s.x); }
+    static void show(const state &s, t_sample *out) { out[0] = static_cast<float>(s.x); }
 
     static void setup(t_class *c);
 };

@@ -26,7 +26,7 @@ struct Logistic {
         return true;
     }
 
-    static bool iterate(state &s, const float *in) {
+    static bool iterate(state &s, const t_sample *in) {
         double p = in[0];
         if (p > 1) p = 1;
         if (p < 0) p = 0;
@@ -35,7 +35,9 @@ struct Logistic {
         return true;
     }
 
-    static void show(const state &s, float *out) { out[0] = static_cast<float>(2.0 * s.x - 1.0); }
+    static void show(const state &s, t_sample *out) {
+        out[0] = static_cast<float>(2.0 * s.x - 1.0);
+    }
 
     static void setup(t_class *) {}
 };

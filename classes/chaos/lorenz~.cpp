@@ -41,7 +41,7 @@ struct Lorenz {
         return {p.x + k.x * by, p.y + k.y * by, p.z + k.z * by};
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const t_point p = {s.x, s.y, s.z};
         const t_point k1 = scaled(s.h, derivative(s, p));
         const t_point k2 = scaled(s.h, derivative(s, moved(p, k1, 0.5)));

@@ -21,7 +21,7 @@ struct Quad {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const double nx = s.x * (s.a * s.x + s.b) + s.c;
         // Most coefficient sets run off to infinity; start over once x leaves
         // what the output can carry, rather than emit infinities and then NaN.
@@ -29,7 +29,7 @@ struct Quad {
         return true;
     }
 
-    static void show(const state &s, float *out) { out[0] = static_cast<float>(s.x); }
+    static void show(const state &s, t_sample *out) { out[0] = static_cast<float>(s.x); }
 
     static void setup(t_class *c);
 };

@@ -28,7 +28,7 @@ struct Standard {
         return true;
     }
 
-    static bool iterate(state &s, const float *) {
+    static bool iterate(state &s, const t_sample *) {
         const double ny = std::fmod(s.y + s.k * std::sin(s.x), two_pi);
         double nx = std::fmod(s.x + ny, two_pi);
         if (nx < 0) nx += two_pi;
@@ -36,7 +36,7 @@ struct Standard {
         return true;
     }
 
-    static void show(const state &s, float *out) {
+    static void show(const state &s, t_sample *out) {
         out[0] = static_cast<float>((s.x - pi) * one_over_pi);
     }
 

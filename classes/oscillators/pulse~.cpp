@@ -5,8 +5,8 @@
 namespace {
 
 struct PulseShape : vesh::edge_shape {
-    static constexpr float high = 1;
-    static constexpr float low = 0;
+    static constexpr t_sample high = 1;
+    static constexpr t_sample low = 0;
 };
 
 }  // namespace

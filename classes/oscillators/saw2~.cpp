@@ -7,9 +7,9 @@
 namespace {
 
 struct Saw2Shape : vesh::widthless_shape {
-    static float out(double phase, Width) {
+    static t_sample out(double phase, Width) {
         const double v = 2.0 * phase;
-        return static_cast<float>(v <= 1.0 ? v : v - 2.0);
+        return static_cast<t_sample>(v <= 1.0 ? v : v - 2.0);
     }
 };
 

@@ -6,7 +6,7 @@
 namespace {
 
 struct SawShape : vesh::widthless_shape {
-    static float out(double phase, Width) { return static_cast<float>(1.0 - 2.0 * phase); }
+    static t_sample out(double phase, Width) { return static_cast<t_sample>(1.0 - 2.0 * phase); }
 };
 
 }  // namespace

@@ -5,8 +5,8 @@
 namespace {
 
 struct SquareShape : vesh::edge_shape {
-    static constexpr float high = 1;
-    static constexpr float low = -1;
+    static constexpr t_sample high = 1;
+    static constexpr t_sample low = -1;
 };
 
 }  // namespace

@@ -6,11 +6,11 @@
 namespace {
 
 struct TriShape : vesh::widthless_shape {
-    static float out(double phase, Width) {
+    static t_sample out(double phase, Width) {
         // Every piece is exact, so selecting without branches changes nothing.
         const double v = 4.0 * phase;
         const double rising = v < 1.0 ? v : v - 4.0;
-        return static_cast<float>(v < 1.0 || v >= 3.0 ? rising : 2.0 - v);
+        return static_cast<t_sample>(v < 1.0 || v >= 3.0 ? rising : 2.0 - v);
     }
 };
 

@@ -23,9 +23,9 @@ struct VsawShape {
         const float k = static_cast<float>(1.0 / (w * (w - 1.0)));
         return {w, w - 1.0, k + k, 2};
     }
-    static float out(double phase, const Width &s) {
-        if (s.corner == 0) return static_cast<float>(1.0 - 2.0 * phase);
-        if (s.corner == 1) return static_cast<float>(2.0 * phase - 1.0);
+    static t_sample out(double phase, const Width &s) {
+        if (s.corner == 0) return static_cast<t_sample>(1.0 - 2.0 * phase);
+        if (s.corner == 1) return static_cast<t_sample>(2.0 * phase - 1.0);
         // The distance to the nearer corner is narrowed before it meets the
         // slope, and the rest is single-precision arithmetic.
         const float m = static_cast<float>(std::min(phase * s.w, (phase - 1.0) * s.w1));
@@ -34,7 +34,7 @@ struct VsawShape {
     }
     // The width is kept within [0, 1]; an offset outside [0, 1) starts at 0.
     static void check_args(t_float &width, t_float &offset) {
-        width = std::clamp(width, 0.0f, 1.0f);
+        width = std::clamp<t_float>(width, 0, 1);
         if (!(offset >= 0 && offset < 1)) offset = 0;
     }
 };
