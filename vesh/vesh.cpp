@@ -59,7 +59,7 @@ void print_vesh_obj(t_object *owner) {
 // Attributes the load-time banner's error line; made once, never freed.
 t_object *banner_owner;
 
-void *vesh_obj_new() {
+t_vesh_obj *vesh_obj_new() {
     auto *x = vesh::new_object<t_vesh_obj>(vesh_obj_class);
     if (!banner_printed) print_vesh_obj(&x->x_obj);
     outlet_new(&x->x_obj, nullptr);
@@ -83,8 +83,7 @@ void vesh_obj_version(t_vesh_obj *x) {
 }  // namespace
 
 VESH_SETUP {
-    vesh_obj_class = vesh::new_class_typed<t_vesh_obj>(
-        VESH_CLASS_NAME, vesh_obj_new, static_cast<void (*)(t_vesh_obj *)>(nullptr), CLASS_DEFAULT);
+    vesh_obj_class = vesh::new_class<t_vesh_obj>(VESH_CLASS_NAME, vesh_obj_new, nullptr);
     banner_owner = reinterpret_cast<t_object *>(pd_new(vesh_obj_class));
     vesh::add_method(vesh_obj_class, "about", vesh_obj_about);
     vesh::add_method(vesh_obj_class, "version", vesh_obj_version);

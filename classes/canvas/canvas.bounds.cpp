@@ -29,7 +29,7 @@ void canvas_bounds_window(vesh::t_window_proxy *p, t_symbol *s, int argc, t_atom
     outlet_list(x->x_obj.ob_outlet, &s_list, 4, bounds);
 }
 
-void *canvas_bounds_new(t_floatarg depth) {
+t_canvas_bounds *canvas_bounds_new(t_floatarg depth) {
     t_glist *canvas = vesh::canvas_walk_up(canvas_getcurrent(), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_bounds>(canvas_bounds_class);
     outlet_new(&x->x_obj, &s_list);
@@ -45,6 +45,6 @@ void canvas_bounds_free(t_canvas_bounds *x) {
 
 VESH_SETUP {
     vesh::window_proxy_setup();
-    canvas_bounds_class = vesh::new_class_typed<t_canvas_bounds>(
-        VESH_CLASS_NAME, canvas_bounds_new, canvas_bounds_free, CLASS_NOINLET, A_DEFFLOAT);
+    canvas_bounds_class = vesh::new_class<t_canvas_bounds>(VESH_CLASS_NAME, canvas_bounds_new,
+                                                           canvas_bounds_free, CLASS_NOINLET);
 }

@@ -6,10 +6,6 @@
 
 namespace {
 
-using t_cosine = vesh::t_oscillator;
-
-t_class *cosine_class;
-
 struct CosineShape : vesh::widthless_shape {
     static constexpr double two_pi = 6.283185307179586;
     // The fast kernel narrows to single precision exactly as the library's
@@ -23,30 +19,8 @@ struct CosineShape : vesh::widthless_shape {
     }
 };
 
-t_int *cosine_perform(t_int *w) {
-    return vesh::phase_perform<CosineShape, false>(w);
-}
-t_int *cosine_perform_sig(t_int *w) {
-    return vesh::phase_perform<CosineShape, true>(w);
-}
-
-t_cosine *cosine_new(t_symbol *, int argc, t_atom *argv) {
-    return vesh::oscillator_new<t_cosine>(cosine_class, vesh::float_arg(argc, argv, 0, 0),
-                                          vesh::float_arg(argc, argv, 1, 0));
-}
-
-void cosine_free(t_cosine *x) {
-    vesh::oscillator_free(x);
-}
-
-void cosine_dsp(t_cosine *x, t_signal **sp) {
-    vesh::oscillator_dsp(x, sp, cosine_perform_sig, cosine_perform);
-}
-
 }  // namespace
 
 VESH_SETUP {
-    cosine_class = vesh::new_class<t_cosine>(VESH_CLASS_NAME, cosine_new, cosine_free);
-    VESH_MAIN_SIGNAL_INLET(cosine_class, t_cosine, frequency);
-    vesh::add_dsp(cosine_class, cosine_dsp);
+    vesh::oscillator_setup<CosineShape>();
 }
