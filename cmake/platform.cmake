@@ -36,12 +36,13 @@ set(VESH_DEKEN_PLATFORM "${CMAKE_SYSTEM_NAME}-${cpu}-${PD_FLOATSIZE}" CACHE INTE
 if(WIN32)
   # A DLL resolves every symbol when it is linked: the host's come from its
   # import library (pd.a, or pd.dll itself). The compiler's runtime goes into
-  # each plug-in, which then needs no DLL that a Pd installation lacks.
+  # each plug-in, which then needs no DLL that a Pd installation lacks; the
+  # runtime's debugging sections are stripped (a fifth of the size).
   set(PD_IMPORT_LIB "" CACHE FILEPATH "The host's import library for Windows (pd.a or pd.dll)")
   if(NOT EXISTS "${PD_IMPORT_LIB}")
     message(FATAL_ERROR "set PD_IMPORT_LIB to the Windows host's pd.a or pd.dll")
   endif()
-  set(VESH_LINK_OPTIONS -static-libgcc -static-libstdc++)
+  set(VESH_LINK_OPTIONS -static-libgcc -static-libstdc++ -s)
   # The runtime's sine and cosine are replaced: see shared/windows_trig.cpp.
   add_library(vesh_windows_trig OBJECT ${PROJECT_SOURCE_DIR}/shared/windows_trig.cpp)
   target_compile_options(vesh_windows_trig PRIVATE ${VESH_COMPILE_OPTIONS})

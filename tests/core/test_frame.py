@@ -52,6 +52,7 @@ def test_banner_when_loaded_as_a_library():
     assert r.errors == []
 
 
+@pytest.mark.platforms
 def test_version_is_a_list_of_five_atoms():
     p = Patch()
     v = p.obj("vesh")
@@ -75,6 +76,16 @@ def binutils(tool, path):
                           check=True).stdout
 
 
+@pytest.mark.platforms
+def test_every_class_creates_and_runs():
+    p = Patch()
+    for name in classes():
+        p.obj(name)
+    r = p.run(blocks=4, dsp=True)
+    assert r.returncode == 0 and r.failed_to_create() == [] and r.errors == []
+
+
+@pytest.mark.platforms
 def test_every_plugin_exports_its_entry_function_only():
     plugins = [(folder, name) for folder in (LIBRARY, TESTLIB) for name in classes(folder)]
     assert plugins

@@ -262,10 +262,16 @@ def run_patch_text(text, sr=SR, timeout=60, extra_args=()):
 
 def run_pd(args, patch_text="", timeout=60, sr=SR):
     # No standard input: pd in batch mode reads none, and Wine's console
-    # waits on one.
-    proc = subprocess.run(pd_command(extra_args=args, sr=sr), capture_output=True, text=True,
-                          errors="replace", timeout=timeout, stdin=subprocess.DEVNULL)
-    lines = [strip_verbose(l) for l in (proc.stdout + proc.stderr).splitlines()]
+    # waits on one. The output goes to files rather than pipes: a process that
+    # pd's emulator leaves running may hold a pipe open after pd has exited.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        proc = subprocess.run(pd_command(extra_args=args, sr=sr), stdout=out, stderr=err,
+                              stdin=subprocess.DEVNULL, timeout=timeout)
+        text = b""
+        for f in (out, err):
+            f.seek(0)
+            text += f.read()
+    lines = [strip_verbose(l) for l in text.decode(errors="replace").splitlines()]
     return Result(lines, proc.returncode, patch_text)
 
 
