@@ -48,11 +48,22 @@ def version():
     return m.group(1)
 
 
+NUMBER = re.compile(r"^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$")
+
+
 def comment(text):
-    """Comment text as typed -> as it stands in a .pd file."""
+    """Comment text as typed -> as it stands in a .pd file. Refuses what Pd
+    would show otherwise: a semicolon breaks the line, and a word that reads as
+    a number is shown as Pd prints the number ("0." as "0", "1e-6" as "1e-06").
+    A full stop after a number at the very end is dropped instead."""
     if ";" in text:
         raise SourceError(f"'{text[:40]}...': Pd breaks a comment's line after a semicolon; "
                           "use a comma or a full stop")
+    text = re.sub(r"(\d)\.$", r"\1", text.rstrip())  # a closing full stop after a number goes
+    for word in re.split(r"[\s,]+", text):
+        if NUMBER.match(word) and f"{float(word):g}" != word.lstrip("+"):
+            raise SourceError(f"'{text[:40]}...': Pd shows '{word}' as '{float(word):g}'; "
+                              "reword it")
     return escape(text)
 
 

@@ -19,6 +19,7 @@ import re
 FONTS = {8: (5, 11), 10: (6, 13), 12: (7, 16), 16: (10, 19), 24: (14, 29), 36: (22, 44)}
 WRAP = 60  # characters per line of a box without a set width
 IOWIDTH, IOMIDDLE = 7, 3
+OWN_BOX_SLACK = 24  # pixels a cord may run inside its own two boxes
 ABSTRACTION_DIRS = ["/usr/lib/puredata/extra"]
 
 # Iemguis: how their size is read from their arguments.
@@ -270,17 +271,17 @@ def cord(canvas, conn, ports):
     return (port_x(rs, o, nout), rs[3]), (port_x(rd, i, nin), rd[1])
 
 
-def _segment_hits(p, q, r):
-    """Whether the segment p-q passes through the inside of rectangle r."""
+def _inside(p, q, r):
+    """Length of the part of segment p-q inside rectangle r (its edges excluded)."""
     x1, y1, x2, y2 = r[0] + 1, r[1] + 1, r[2] - 1, r[3] - 1
     if x1 >= x2 or y1 >= y2:
-        return False
+        return 0.0
     t0, t1 = 0.0, 1.0
     dx, dy = q[0] - p[0], q[1] - p[1]
     for pk, qk in ((-dx, p[0] - x1), (dx, x2 - p[0]), (-dy, p[1] - y1), (dy, y2 - p[1])):
         if pk == 0:
             if qk < 0:
-                return False
+                return 0.0
         else:
             t = qk / pk
             if pk < 0:
@@ -288,12 +289,13 @@ def _segment_hits(p, q, r):
             else:
                 t1 = min(t1, t)
             if t0 > t1:
-                return False
-    return True
+                return 0.0
+    return (t1 - t0) * (dx * dx + dy * dy) ** 0.5
 
 
 def crossings(canvas, ports):
-    """(connection, box) for every cord drawn across a box other than its ends.
+    """(connection, box) for every cord drawn across a box, or running inside
+    one of its own two boxes (a cord to a box above its source).
     `ports(box)` gives (inlets, outlets) of a box."""
     out = []
     font = canvas.font
@@ -304,9 +306,10 @@ def crossings(canvas, ports):
         for b in canvas.boxes:
             if decoration(b):
                 continue
-            if b.index in (conn[0], conn[2]):
-                continue
-            if _segment_hits(p, q, extent(b, font)):
+            inside = _inside(p, q, extent(b, font))
+            # a cord may clip the corner of its own box (the loop of a counter),
+            # not run along it
+            if inside > (OWN_BOX_SLACK if b.index in (conn[0], conn[2]) else 0):
                 out.append((conn, b))
     return out
 

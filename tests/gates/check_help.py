@@ -40,14 +40,14 @@ UNCONVERTED = {
     "allpass.2nd~", "asr~", "bandpass~", "bend.in", "bend.out", "break", "brown~",
     "canvas.active", "canvas.bounds", "canvas.edit", "canvas.gop", "canvas.mouse",
     "canvas.name", "canvas.pos", "canvas.setname", "canvas.vis", "canvas.wname",
-    "canvas.zoom", "chance", "clipnoise~", "cosine~", "crackle~", "ctl.in", "ctl.out",
+    "canvas.zoom", "chance", "clipnoise~", "crackle~", "ctl.in", "ctl.out",
     "cusp~", "eq~", "fbsine2~", "float2sig~", "fontsize", "gbman~", "gray~", "gui",
     "henon~", "highpass~", "highshelf~", "ikeda~", "latoocarfian~", "lincong~", "logistic~",
-    "lorenz~", "lowshelf~", "note.in", "note.out", "panic", "parabolic~", "pgm.in",
-    "pgm.out", "pinknoise~", "properties", "pulse~", "quad~", "rand.f", "rand.i",
-    "rand.seq", "resonant2~", "resonant~", "routeall", "routetype", "saw2~", "selector",
-    "separate", "sig2float~", "sine~", "slice", "spread", "square~", "standard~",
-    "touch.in", "touch.out", "tri~", "unmerge", "vsaw~"}
+    "lorenz~", "lowshelf~", "note.in", "note.out", "panic", "pgm.in",
+    "pgm.out", "pinknoise~", "properties", "quad~", "rand.f", "rand.i",
+    "rand.seq", "resonant2~", "resonant~", "routeall", "routetype", "selector",
+    "separate", "sig2float~", "slice", "spread", "standard~",
+    "touch.in", "touch.out", "unmerge", }
 
 SECTIONS = re.compile(r"^(INLETS?|OUTLETS?|ARGUMENTS?):$")
 ORDINAL = re.compile(r"^\d+(st|nd|rd|th):$")

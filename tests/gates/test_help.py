@@ -53,6 +53,7 @@ def test_a_made_patch_has_the_frame_and_nothing_more():
 @pytest.mark.parametrize("example, problem", [
     ("obj a 0 0 osc~ 220\n", "overlap"),                        # drawn over [osc~ 440]
     ("msg m 0 -60 1\nobj b 0 -30 f\nm -> o\n", "crosses [f]"),  # cord through [f]
+    ("obj up 200 -40 f\no -> up\n", "crosses [osc~ 440]"),     # cord back along its source
     ("obj d 0 60 dac~\no -> d\n", "dac~"),                      # no volume, no mute
 ])
 def test_the_gate_finds_layout_faults(example, problem):
