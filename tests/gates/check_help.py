@@ -37,15 +37,15 @@ MAX_PORTS = 24
 # Help patches still in the old layout: they only have to open cleanly until
 # they are moved into the frame.
 UNCONVERTED = {
-    "allpass.2nd~", "asr~", "bandpass~", "bend.in", "bend.out", "break", "brown~",
+    "asr~", "bend.in", "bend.out", "break", "brown~",
     "canvas.active", "canvas.bounds", "canvas.edit", "canvas.gop", "canvas.mouse",
     "canvas.name", "canvas.pos", "canvas.setname", "canvas.vis", "canvas.wname",
     "canvas.zoom", "chance", "clipnoise~", "crackle~", "ctl.in", "ctl.out",
-    "cusp~", "eq~", "fbsine2~", "float2sig~", "fontsize", "gbman~", "gray~", "gui",
-    "henon~", "highpass~", "highshelf~", "ikeda~", "latoocarfian~", "lincong~", "logistic~",
-    "lorenz~", "lowshelf~", "note.in", "note.out", "panic", "pgm.in",
+    "cusp~", "fbsine2~", "float2sig~", "fontsize", "gbman~", "gray~", "gui",
+    "henon~", "ikeda~", "latoocarfian~", "lincong~", "logistic~",
+    "lorenz~", "note.in", "note.out", "panic", "pgm.in",
     "pgm.out", "pinknoise~", "properties", "quad~", "rand.f", "rand.i",
-    "rand.seq", "resonant2~", "resonant~", "routeall", "routetype", "selector",
+    "rand.seq", "routeall", "routetype", "selector",
     "separate", "sig2float~", "slice", "spread", "standard~",
     "touch.in", "touch.out", "unmerge", }
 
