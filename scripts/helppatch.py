@@ -67,11 +67,21 @@ def comment(text):
     return escape(text)
 
 
+def trim(text):
+    """Text without its outer spaces, keeping an escaped one ("symbol \\ ")."""
+    text = text.lstrip()
+    while text.endswith(" ") and not text.endswith("\\ "):
+        text = text[:-1]
+    return text
+
+
 def escape(text):
-    """Box text as typed -> as it stands in a .pd file."""
-    text = text.replace("\\", "\\\\").replace("$", "\\$")
-    text = text.replace(";", " \\; ").replace(",", " \\, ")
-    return re.sub(r" +", " ", text).strip()
+    """Box text as typed -> as it stands in a .pd file. A backslash escapes the
+    next character as it does when typing into a box ("symbol \\ " holds a space)."""
+    text = re.sub(r"(?<!\\)\$", "\\\\$", text)
+    text = re.sub(r"(?<!\\);", " \\\\; ", text)
+    text = re.sub(r"(?<!\\),", " \\\\, ", text)
+    return trim(re.sub(r"(?<!\\) +", " ", text))
 
 
 def width(text, limit=None):
@@ -402,7 +412,7 @@ def example(lines, dx, dy):
     stack = [Scope()]
     subs = []  # (scope, header, name, x, y, gop)
     for raw in lines:
-        line = raw.strip()
+        line = trim(raw)
         if not line or line.startswith("#"):
             continue
         s = stack[-1]
@@ -437,7 +447,7 @@ def example(lines, dx, dy):
             to, x, y, texts = rest.split(None, 3)
             dst, _, i = to.partition(":")
             x = int(x) + ox
-            for text in (t.strip() for t in texts.split("|")):
+            for text in (trim(t) for t in texts.split("|")):
                 box = s.add(f"#X msg {x} {int(y) + oy} {escape(text)};")
                 s.links.append((box, 0, dst, int(i or 0)))
                 x += width(text) + msg_flag() + 8
@@ -583,7 +593,7 @@ def make(h):
     footer = f"updated for vesh {version()} - tested with {TESTED_WITH}"
     out.append(f"#X text {W - MARGIN - width(footer)} {y} {escape(footer)};")
     y += LH + 20
-    return f"#N canvas 80 60 {W} {y} {FONT};\n" + "\n".join(out + connects) + "\n"
+    return f"#N canvas 80 60 {W} {y + 30} {FONT};\n" + "\n".join(out + connects) + "\n"
 
 
 def count_boxes(records):

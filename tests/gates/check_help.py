@@ -37,17 +37,17 @@ MAX_PORTS = 24
 # Help patches still in the old layout: they only have to open cleanly until
 # they are moved into the frame.
 UNCONVERTED = {
-    "asr~", "bend.in", "bend.out", "break", "brown~",
+    "bend.in", "bend.out", "brown~",
     "canvas.active", "canvas.bounds", "canvas.edit", "canvas.gop", "canvas.mouse",
     "canvas.name", "canvas.pos", "canvas.setname", "canvas.vis", "canvas.wname",
-    "canvas.zoom", "chance", "clipnoise~", "ctl.in", "ctl.out",
-    "float2sig~", "fontsize", "gray~", "gui",
+    "canvas.zoom", "ctl.in", "ctl.out",
+    "fontsize", "gui",
     "logistic~",
     "note.in", "note.out", "panic", "pgm.in",
-    "pgm.out", "pinknoise~", "properties", "rand.f", "rand.i",
-    "rand.seq", "routeall", "routetype", "selector",
-    "separate", "sig2float~", "slice", "spread", "standard~",
-    "touch.in", "touch.out", "unmerge", }
+    "pgm.out", "properties", "rand.i",
+    "selector",
+    "standard~",
+    "touch.in", "touch.out", }
 
 SECTIONS = re.compile(r"^(INLETS?|OUTLETS?|ARGUMENTS?):$")
 ORDINAL = re.compile(r"^\d+(st|nd|rd|th):$")
@@ -125,8 +125,8 @@ def listed_ports(ref, section):
     """(fixed, variable) counts of the ports a reference section lists, or None
     when the section is missing. Ports are the ordinal bands (1st:, 2nd:,
     rightmost:) under the section's band; a band labelled n: (or nth) stands
-    for one or more. A section without bands lists one port ("INLET:") or
-    none (a "NONE" text)."""
+    for as many as the arguments make, none included. A section without bands
+    lists one port ("INLET:") or none (a "NONE" text)."""
     bands = sorted((b.y, b.tokens[6]) for b in ref.find("obj", "cnv") if len(b.tokens) > 6)
     heads = [(y, label) for y, label in bands if SECTIONS.match(label)]
     mine = [(y, label) for y, label in heads if label.rstrip("S:") == section.rstrip("S")]
@@ -174,7 +174,7 @@ def frame_problems(name, root, known):
             elif actual is not None:
                 fixed, variable = listed
                 n = actual[count]
-                if (variable == 0 and fixed != n) or (variable and fixed + variable > n):
+                if (variable == 0 and fixed != n) or (variable and fixed > n):
                     problems.append(f"reference lists {fixed}{'+n' if variable else ''} "
                                     f"{section.lower()}, [{text}] has {n}")
     seen = see_also(root)
