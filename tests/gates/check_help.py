@@ -37,17 +37,17 @@ MAX_PORTS = 24
 # Help patches still in the old layout: they only have to open cleanly until
 # they are moved into the frame.
 UNCONVERTED = {
-    "bend.in", "bend.out", "brown~",
+    "brown~",
     "canvas.active", "canvas.bounds", "canvas.edit", "canvas.gop", "canvas.mouse",
     "canvas.name", "canvas.pos", "canvas.setname", "canvas.vis", "canvas.wname",
-    "canvas.zoom", "ctl.in", "ctl.out",
+    "canvas.zoom", "ctl.out",
     "fontsize", "gui",
     "logistic~",
-    "note.in", "note.out", "panic", "pgm.in",
-    "pgm.out", "properties", "rand.i",
+    "pgm.in",
+    "properties", "rand.i",
     "selector",
     "standard~",
-    "touch.in", "touch.out", }
+    }
 
 SECTIONS = re.compile(r"^(INLETS?|OUTLETS?|ARGUMENTS?):$")
 ORDINAL = re.compile(r"^\d+(st|nd|rd|th):$")
