@@ -34,23 +34,7 @@ LEVEL_TARGET, LEVEL_TOLERANCE = -18.0, 3.0  # dBFS RMS of the louder channel
 DC_LIMIT = 0.01
 LEVEL_SECONDS = 4.0
 MAX_PORTS = 24
-# Help patches still in the old layout: they only have to open cleanly until
-# they are moved into the frame.
-UNCONVERTED = {
-    "brown~",
-    "canvas.active", "canvas.bounds", "canvas.edit", "canvas.gop", "canvas.mouse",
-    "canvas.name", "canvas.pos", "canvas.setname", "canvas.vis", "canvas.wname",
-    "canvas.zoom", "ctl.out",
-    "fontsize", "gui",
-    "logistic~",
-    "pgm.in",
-    "properties", "rand.i",
-    "selector",
-    "standard~",
-    }
-
 SECTIONS = re.compile(r"^(INLETS?|OUTLETS?|ARGUMENTS?):$")
-ORDINAL = re.compile(r"^\d+(st|nd|rd|th):$")
 
 
 # ---- counting inlets and outlets in the host -------------------------------
@@ -296,12 +280,11 @@ def check(name, folder=None):
     top = header(root)
     texts.add(" ".join([name] + (top.tokens[1:] if top else [])))
     known = host_ports(texts)
-    framed = HELP_OF.get(name, name) not in UNCONVERTED
-    problems = frame_problems(name, root, known) if framed else []
+    problems = frame_problems(name, root, known)
     if name == "vesh":
         problems += overview_problems(root, folder)
-    plays = framed and bool([b for c in root.canvases() for b in c.find("obj")
-                             if b.name in ("output~", "dac~")])
+    plays = bool([b for c in root.canvases() for b in c.find("obj")
+                  if b.name in ("output~", "dac~")])
     try:
         r = run(path, LEVEL_SECONDS if plays else 0.3)
     except Exception as e:  # a hang
