@@ -409,8 +409,8 @@ def example(lines, dx, dy):
     """Records of the example (boxes first, then connections) from its lines,
     placed at (dx, dy)."""
     lines = expand(lines)
-    stack = [Scope()]
-    subs = []  # (scope, header, name, x, y, gop)
+    stack = [Scope()]  # the canvas being filled, innermost last
+    opened = []  # (name, x, y, title) of each open subpatch
     for raw in lines:
         line = trim(raw)
         if not line or line.startswith("#"):
@@ -470,9 +470,8 @@ def example(lines, dx, dy):
                   f"#X restore {int(x) + ox} {int(y) + oy} graph;", name)
         elif kind == "sub":
             name, x, y, title = rest.split(None, 3)
-            inner = Scope()
-            subs.append((s, name, int(x) + ox, int(y) + oy, title, inner))
-            stack.append(inner)
+            opened.append((name, int(x) + ox, int(y) + oy, title))
+            stack.append(Scope())
         elif kind == "gop":
             w, hgt = rest.split()
             s.gop = (w, hgt)
@@ -480,7 +479,8 @@ def example(lines, dx, dy):
             if len(stack) == 1:
                 raise SourceError("'end' without 'sub'")
             inner = stack.pop()
-            outer, name, x, y, title, _ = next(t for t in subs if t[5] is inner)
+            outer = stack[-1]
+            name, x, y, title = opened.pop()
             inside = pdpatch.parse("#N canvas 0 0 100 100 12;\n" + "\n".join(inner.records))
             rects = [pdpatch.extent(b, FONT) for b in inside.boxes] or [(0, 0, 200, 100)]
             size = f"{max(r[2] for r in rects) + 40} {max(r[3] for r in rects) + 40}"
@@ -541,7 +541,7 @@ def class_table(x, y, w, columns=2):
 
 def make(h):
     """The text of the help patch for a source."""
-    ex = example(h.example, MARGIN, 0)  # placed below; measured first
+    ex = example(h.example, MARGIN, 0)  # measured first: its size sets the window's
     probe = pdpatch.parse("#N canvas 0 0 100 100 12;\n" + "\n".join(ex.records) + "\n")
     rects = [pdpatch.extent(b, FONT) for b in probe.boxes]
     ex_w = max([r[2] for r in rects] + [0])

@@ -68,9 +68,15 @@ def host_ports(texts):
             inlets[d - 2] = min(inlets[d - 2], i)
         else:
             outlets[a - 2] = min(outlets[a - 2], o)
-    failed = {t for t in texts for line in r.lines
-              if "couldn't create" in line and line.startswith(pdpatch.shown(pdpatch.atoms(t)))}
-    return {t: (None if t in failed else (inlets[i], outlets[i])) for i, t in enumerate(texts)}
+    failed = set(uncreated(r.lines))
+    return {t: (None if pdpatch.shown(pdpatch.atoms(t)) in failed else (inlets[i], outlets[i]))
+            for i, t in enumerate(texts)}
+
+
+def uncreated(lines):
+    """Texts of the boxes pd could not create: it prints the text, then a line
+    "... couldn't create"."""
+    return [before for before, line in zip([""] + lines, lines) if "couldn't create" in line]
 
 
 def box_text(box):
@@ -260,12 +266,15 @@ def level(samples, window=4410, gate_db=-60.0):
 
 
 def sound(result):
-    """(level dBFS, largest |DC|) of what the patch plays, None when it plays nothing."""
+    """(level dBFS, largest |DC|, peak dBFS) of what the patch plays, None when
+    it plays nothing."""
     left, right = channels(result)
     if not left and not right:
         return None
     measured = [level(c) for c in (left, right) if c]
-    return max(m[0] for m in measured), max(abs(m[1]) for m in measured)
+    peak = max(abs(v) for c in (left, right) for v in c)
+    return (max(m[0] for m in measured), max(abs(m[1]) for m in measured),
+            20 * math.log10(peak) if peak > 0 else -math.inf)
 
 
 def check(name, folder=None):
@@ -289,12 +298,12 @@ def check(name, folder=None):
         r = run(path, LEVEL_SECONDS if plays else 0.3)
     except Exception as e:  # a hang
         return [f"{name}: {e}"]
-    problems += [l for l in r.lines
-                 if "couldn't create" in l or l.startswith("error:") or "connection failed" in l]
+    problems += [f"[{t}] couldn't create" for t in uncreated(r.lines)]
+    problems += [l for l in r.lines if l.startswith("error:") or "connection failed" in l]
     if r.returncode != 0:
         problems.append(f"pd exited with {r.returncode}")
     if plays:
-        db, dc = sound(r) or (-math.inf, 0.0)
+        db, dc, _ = sound(r) or (-math.inf, 0.0, 0.0)
         if abs(db - LEVEL_TARGET) > LEVEL_TOLERANCE:
             problems.append(f"plays at {db:.1f} dBFS RMS, not {LEVEL_TARGET:g} +-{LEVEL_TOLERANCE:g}")
         if dc > DC_LIMIT:
@@ -314,7 +323,7 @@ def levels(names, folder=None):
         s = sound(r)
         if s:
             out[name] = s
-            print(f"{name:16} {s[0]:7.1f} dBFS RMS   DC {s[1]:.4f}")
+            print(f"{name:16} {s[0]:7.1f} dBFS RMS   DC {s[1]:.4f}   peak {s[2]:6.1f} dBFS")
     if out:
         dbs = [v[0] for v in out.values() if v[0] > -math.inf]
         print(f"{len(out)} patches play: {min(dbs):.1f} to {max(dbs):.1f} dBFS RMS, "

@@ -1,7 +1,8 @@
 """Every class in the library folder ships a help patch in the frame, made from
 its source; and the gate's own detectors find what they are meant to find."""
 import pytest
-from check_help import check, frame_problems, listed_ports, reference  # puts scripts/ on the path
+from check_help import (check, frame_problems, host_ports, listed_ports,  # puts scripts/ on the path
+                        reference)
 from library import classes
 
 import helppatch
@@ -63,12 +64,17 @@ def test_the_gate_finds_layout_faults(example, problem):
     assert any(problem in p for p in frame_problems("demo~", root, known))
 
 
-def test_the_gate_counts_ports_against_the_host():
+def test_the_gate_counts_ports_in_the_host():
+    assert host_ports(["saw~ 220", "router 3", "output~", "no.such~"]) == {
+        "saw~ 220": (3, 1), "router 3": (2, 3), "output~": (2, 0), "no.such~": None}
+
+
+def test_the_gate_holds_the_reference_and_see_also_to_the_host():
     root = made()
     known = {" ".join(b.tokens): (2, 1) for c in root.canvases() for b in c.find("obj")}
-    known["demo~"] = (3, 1)
-    assert [p for p in frame_problems("demo~", root, known) if "reference" in p] == [
-        "reference lists 2 inlets, [demo~] has 3"]
+    known.update({"demo~": (3, 1), "osc~": None})
+    assert [p for p in frame_problems("demo~", root, known) if "reference" in p or "see" in p] == [
+        "reference lists 2 inlets, [demo~] has 3", "see-also box [osc~] does not create"]
 
 
 def test_box_extents_follow_pd():
