@@ -25,6 +25,7 @@ import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LIBRARY = os.environ.get("VESH_LIBRARY", os.path.join(ROOT, "build", "vesh"))
+PD = os.environ.get("VESH_PD", "pd")
 
 INSTANCES = 64
 SECONDS = 30
@@ -38,7 +39,7 @@ def cpu_seconds(patch_text):
         path = os.path.join(tmp, "bench.pd")
         with open(path, "w") as f:
             f.write(patch_text)
-        proc = subprocess.Popen(["pd", "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch",
+        proc = subprocess.Popen([PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch",
                                  "-stderr", "-nrt", "-r", str(SR), "-path", LIBRARY, "-open",
                                  path], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         _, status, usage = os.wait4(proc.pid, 0)

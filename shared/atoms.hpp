@@ -1,31 +1,14 @@
-// Small helpers for the message classes: turning a user's float into an index
-// without undefined conversions, and atom/byte buffers of any length taken
+// Small helpers for the message classes: atom/byte buffers of any length taken
 // from the host allocator.
 #pragma once
 
 #include <m_pd.h>
 
+#include "numbers.hpp"
+
 #include <cstddef>
 
 namespace vesh {
-
-// Largest magnitude an index can take; big enough for any real list, small
-// enough that negating it or adding a few to it never overflows an int.
-constexpr int index_limit = 1 << 30;
-
-// A float truncated toward zero, saturated to +-index_limit. NaN reads as the
-// most negative index, so that it selects nothing rather than the first slot.
-inline int to_index(t_float f) {
-    if (!(f > -static_cast<t_float>(index_limit))) return -index_limit;
-    if (!(f < static_cast<t_float>(index_limit))) return index_limit;
-    return static_cast<int>(f);
-}
-
-// An outlet or inlet count from a creation argument: truncated, then clamped.
-inline int to_count(t_float f, int lo, int hi) {
-    int n = to_index(f);
-    return n < lo ? lo : n > hi ? hi : n;
-}
 
 // A per-call buffer: on the stack when short, from the host allocator when
 // long, released when it goes out of scope. Per call (not per object) so that

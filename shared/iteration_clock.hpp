@@ -6,22 +6,23 @@
 // to 0, so |rate| events happen per second either way. The step is clamped to
 // one cycle, hence at most one event per sample, and a rate of 0 freezes the
 // phase. The phase is a double whatever precision the caller steps it with.
+// Host-independent.
 #pragma once
 
-#include <m_pd.h>
+#include "block.hpp"
 
 namespace vesh {
 
 // Phase at creation: a generator started with a non-negative rate fires at its
 // first sample; one started with a negative rate fires at the first sample too,
 // since the phase already sits on the lower boundary.
-inline double clock_start_phase(t_float rate) {
+inline double clock_start_phase(sample rate) {
     return rate >= 0 ? 1.0 : 0.0;
 }
 
 // True when an event is due at this sample; moves the phase back across the
 // boundary it reached. A NaN rate has no direction and fires nothing.
-inline bool clock_due(double &phase, t_sample rate) {
+inline bool clock_due(double &phase, sample rate) {
     if (rate >= 0) {
         if (phase >= 1.0) {
             phase -= 1.0;
@@ -38,34 +39,25 @@ inline bool clock_due(double &phase, t_sample rate) {
 // keeps the single-precision step). A NaN rate holds the phase: once NaN, the
 // phase would never fire again.
 template <typename Real>
-inline Real clock_step(t_sample rate, Real inv_sr) {
+inline Real clock_step(sample rate, Real inv_sr) {
     const Real v = static_cast<Real>(rate) * inv_sr;
     if (v > Real(1)) return Real(1);
     if (v < Real(-1)) return Real(-1);
     return v == v ? v : Real(0);
 }
 
-// True when every sample of the block holds the same rate, as it does while
-// the inlet has no signal connected. A NaN compares unequal: never constant.
-inline bool clock_rate_holds(const t_sample *rate, int n) {
-    const t_sample first = rate[0];
-    bool same = true;
-    for (int i = 1; i < n; i++) same &= rate[i] == first;
-    return same;
-}
-
 // One block: at each sample, `event(i)` when due, then `emit(i, phase)` with
 // the phase as it stands after the wrap and before the step. `rate[i]` is read
 // before `emit` runs, so the output may share memory with the rate input.
 template <typename Real, typename Event, typename Emit>
-inline void clock_run(double &phase, const t_sample *rate, int n, Real inv_sr, Event &&event,
+inline void clock_run(double &phase, const sample *rate, int n, Real inv_sr, Event &&event,
                       Emit &&emit) {
     double t = phase;
-    if (n > 0 && clock_rate_holds(rate, n)) {
+    if (n > 0 && holds(rate, n)) {
         // One rate for the whole block (every sample of it is read by now):
         // its step and direction are known once, which leaves an add and one
         // comparison per sample, with the same phases as the loop below.
-        const t_sample f = rate[0];
+        const sample f = rate[0];
         const Real v = clock_step(f, inv_sr);
         if (f >= 0) {
             for (int i = 0; i < n; i++) {
@@ -88,7 +80,7 @@ inline void clock_run(double &phase, const t_sample *rate, int n, Real inv_sr, E
         }
     } else {
         for (int i = 0; i < n; i++) {
-            const t_sample f = rate[i];
+            const sample f = rate[i];
             if (clock_due(t, f)) event(i);
             emit(i, t);
             t += clock_step(f, inv_sr);

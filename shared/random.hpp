@@ -11,6 +11,8 @@
 
 #include <m_pd.h>
 
+#include "numbers.hpp"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -31,16 +33,6 @@ constexpr uint32_t random_hash(uint32_t k) {
     k += ~(k << 11);
     k ^= k >> 16;
     return k;
-}
-
-// The integer part of a number as a signed 32-bit integer. Values that do not
-// fit saturate (|x| >= 2^31 gives INT32_MAX or INT32_MIN) and NaN reads as 0,
-// so a seed, a count or an index typed by a user is never undefined behaviour.
-constexpr int32_t int_part(double x) {
-    if (!(x == x)) return 0;
-    if (x >= 2147483647.0) return INT32_MAX;
-    if (x <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(x);
 }
 
 // A float seed truncated toward zero; every float is a valid, repeatable seed.
@@ -110,6 +102,14 @@ constexpr uint32_t noise_lcg_seed(double seed) {
     return static_cast<uint32_t>(seed_to_int(seed)) * 1319u;
 }
 
+// The word of a new instance, from its class's counter: an explicit seed
+// restarts the counter at that seed's word; otherwise the counter steps on
+// (times 1319). Every class on the noise LCG seeds its instances here.
+constexpr uint32_t noise_lcg_instance(uint32_t &counter, bool seeded = false, double seed = 0) {
+    counter = seeded ? noise_lcg_seed(seed) : counter * 1319u;
+    return counter;
+}
+
 // ---- Integer LCG --------------------------------------------------------
 
 constexpr uint32_t int_lcg_step(uint32_t u) {
@@ -166,6 +166,12 @@ inline void rand_seed(uint32_t *state, int seed) {
 // itself, or from the seed argument when one is given.
 constexpr uint32_t int_lcg_next_counter(uint32_t from) {
     return from * 435898247u + 938284287u;
+}
+
+// The state of a new instance, from its class's counter (as above).
+constexpr uint32_t int_lcg_instance(uint32_t &counter, bool seeded = false, double seed = 0) {
+    counter = int_lcg_next_counter(seeded ? static_cast<uint32_t>(int_part(seed)) : counter);
+    return counter & 0x7FFFFFFFu;
 }
 
 }  // namespace vesh

@@ -14,8 +14,12 @@
 
 #include <m_pd.h>
 
+#include "args.hpp"
+
 #include <cstddef>
 #include <initializer_list>
+#include <tuple>
+#include <utility>
 #include <type_traits>
 
 #ifndef VESH_CLASS_NAME
@@ -59,14 +63,39 @@ inline t_class *new_class(const char *name, GimmeCreator<Object> creator, std::n
     return new_class<Object>(name, creator, static_cast<void (*)(Object *)>(nullptr), flags);
 }
 
-// Creator with a fixed argument signature (A_DEFFLOAT, A_DEFSYM, or none).
-template <typename Object, typename Creator, typename... Types>
-inline t_class *new_class_typed(const char *name, Creator creator, void (*destructor)(Object *),
-                                int flags, Types... types) {
+namespace detail {
+// A creator's optional argument: a missing float reads 0, a missing symbol
+// the empty symbol.
+template <typename T>
+constexpr t_atomtype optional_arg_type() {
+    if constexpr (std::is_same_v<T, t_floatarg>) {
+        return A_DEFFLOAT;
+    } else {
+        static_assert(std::is_same_v<T, t_symbol *>,
+                      "creator arguments are t_floatarg or t_symbol*");
+        return A_DEFSYM;
+    }
+}
+}  // namespace detail
+
+// Creator with a fixed signature of optional arguments, (t_floatarg...) or
+// (t_symbol*...) or none: the argument types follow from the creator's own,
+// as add_method deduces a method's.
+template <typename Object, typename... Args>
+requires(!std::is_same_v<void(Args...), void(t_symbol *, int, t_atom *)>) inline t_class *new_class(
+    const char *name, Object *(*creator)(Args...), void (*destructor)(Object *),
+    int flags = CLASS_DEFAULT) {
     static_assert(std::is_standard_layout_v<Object>, "records stay plain C layouts");
     return class_new(gensym(name), detail::function_cast<t_newmethod>(creator),
-                     reinterpret_cast<t_method>(destructor), sizeof(Object), flags, types...,
-                     A_NULL);
+                     reinterpret_cast<t_method>(destructor), sizeof(Object), flags,
+                     detail::optional_arg_type<Args>()..., A_NULL);
+}
+
+template <typename Object, typename... Args>
+requires(!std::is_same_v<void(Args...), void(t_symbol *, int, t_atom *)>) inline t_class *new_class(
+    const char *name, Object *(*creator)(Args...), std::nullptr_t, int flags = CLASS_DEFAULT) {
+    return new_class<Object, Args...>(name, creator, static_cast<void (*)(Object *)>(nullptr),
+                                      flags);
 }
 
 // A bare receiver class for proxies (no creator, no box, no inlet).
@@ -192,6 +221,59 @@ inline T word(t_int *w, int index) {
     }
 }
 
+// ---- Perform and dsp routines from a block routine -------------------------
+//
+// A signal class writes one block routine over its record and its vectors, in
+// the host's order (signal inlets left to right, then signal outlets):
+//
+//   void gain_block(t_gain *x, int n, const t_sample *in, t_sample *out);
+//
+// and registers it with add_block_dsp<gain_block>(c) or, when the class has
+// something to set up at each DSP start (the sample rate, a cache),
+// add_block_dsp<gain_block, gain_prepare>(c) with
+//
+//   void gain_prepare(t_gain *x, t_signal **sp);
+//
+// The perform routine (block_perform) and the dsp method (block_dsp) follow
+// from the block routine. An input vector may share memory with an output:
+// read each input sample before writing the output sample.
+
+namespace detail {
+template <auto Block>
+struct block_traits;
+template <typename Object, typename... Vectors, void (*Block)(Object *, int, Vectors...)>
+struct block_traits<Block> {
+    using object = Object;
+    using vectors = std::tuple<Vectors...>;
+    static constexpr int count = sizeof...(Vectors);
+};
+}  // namespace detail
+
+template <auto Block>
+t_int *block_perform(t_int *w) {
+    using traits = detail::block_traits<Block>;
+    [w]<std::size_t... I>(std::index_sequence<I...>) {
+        Block(word<typename traits::object *>(w, 1), word<int>(w, 2),
+              word<std::tuple_element_t<I, typename traits::vectors>>(w, 3 + I)...);
+    }
+    (std::make_index_sequence<traits::count>{});
+    return w + 3 + traits::count;
+}
+
+template <auto Block, auto Prepare = nullptr>
+void block_dsp(typename detail::block_traits<Block>::object *x, t_signal **sp) {
+    if constexpr (Prepare != nullptr) Prepare(x, sp);
+    [ x, sp ]<std::size_t... I>(std::index_sequence<I...>) {
+        add_perform(block_perform<Block>, x, sp[0]->s_n, sp[I]->s_vec...);
+    }
+    (std::make_index_sequence<detail::block_traits<Block>::count>{});
+}
+
+template <auto Block, auto Prepare = nullptr>
+void add_block_dsp(t_class *c) {
+    add_dsp(c, block_dsp<Block, Prepare>);
+}
+
 // ---- Inlets -------------------------------------------------------------
 
 // Secondary signal inlet whose scalar starts at `value`.
@@ -214,52 +296,6 @@ inline t_inlet *float_method_inlet(t_object *owner, const char *selector) {
 // Inlet that hands any message to a proxy.
 inline t_inlet *proxy_inlet(t_object *owner, t_pd *proxy) {
     return inlet_new(owner, proxy, nullptr, nullptr);
-}
-
-// ---- Creation arguments -------------------------------------------------
-
-struct Flag {
-    const char *name;  // with its leading "-"
-    bool *present;
-};
-
-enum class FlagsAt { anywhere, last_only };
-
-// Walks an A_GIMME argument list left to right: each float fills the next of
-// `numbers` (floats past the last are ignored), each symbol must be one of
-// `flags`. Returns the count of floats seen, or -1 when an atom fits neither
-// (the caller then reports its improper-args line and creates nothing).
-inline int read_args(int argc, const t_atom *argv, std::initializer_list<t_float *> numbers,
-                     std::initializer_list<Flag> flags = {}, FlagsAt where = FlagsAt::anywhere) {
-    int floats = 0;
-    t_float *const *next = numbers.begin();
-    for (int i = 0; i < argc; i++) {
-        const t_atom &a = argv[i];
-        if (a.a_type == A_FLOAT) {
-            if (next != numbers.end()) **next++ = a.a_w.w_float;
-            floats++;
-            continue;
-        }
-        if (a.a_type != A_SYMBOL) return -1;
-        if (where == FlagsAt::last_only && i != argc - 1) return -1;
-        bool known = false;
-        for (const Flag &f : flags) {
-            if (a.a_w.w_symbol == gensym(f.name)) {
-                *f.present = true;
-                known = true;
-            }
-        }
-        if (!known) return -1;
-    }
-    return floats;
-}
-
-// Reports a creation failure exactly as given ("saw~: improper args") and
-// returns the null object that leaves the box uncreated.
-template <typename Object = void>
-inline Object *improper_args(const char *text) {
-    pd_error(nullptr, "%s", text);
-    return nullptr;
 }
 
 // Makes an instance of `c` (zero-filled by the host) typed as its record.

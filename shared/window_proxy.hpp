@@ -17,6 +17,8 @@
 #include <m_pd.h>
 #include <g_canvas.h>
 
+#include "numbers.hpp"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -45,9 +47,7 @@ inline t_symbol *canvas_widget_name(const t_glist *canvas) {
 // Steps beyond any real nesting only stop at the top, so a huge value is capped
 // rather than converted out of range.
 inline int canvas_depth(t_float depth) {
-    if (!(depth > 0)) return 0;
-    if (depth >= 1e6f) return 1000000;
-    return static_cast<int>(std::trunc(depth));
+    return to_count(depth, 0, 1000000);
 }
 
 // Goes up `steps` owners from `canvas`, stopping at a canvas without owner.

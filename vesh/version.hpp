@@ -14,6 +14,9 @@ struct host_version {
 
 inline constexpr host_version required_host = {0, 51, 3};
 
+// The hosts the whole test suite runs against, as the banner names them.
+inline constexpr const char *tested_hosts_text = "0.53-1 and 0.56-5";
+
 // Compares by major number, then minor, then patch.
 constexpr bool host_is_recent_enough(host_version have, host_version need = required_host) {
     if (have.major != need.major) return have.major > need.major;

@@ -31,20 +31,21 @@ void print_vesh_obj(t_object *owner) {
     post("- Released under the BSD 3-Clause License (see LICENSE)");
     post("%s", rule_line);
     if (vesh::host_is_recent_enough(have)) {
-        post("- VESH 1.0.-0 %s-%d needs at least Pd %d.%d-%d (you have %d.%d-%d, you're good!)",
-             vesh::release_tag, vesh::build_number, need.major, need.minor, need.patch, have.major,
-             have.minor, have.patch);
+        post("- VESH %s %s-%d needs at least Pd %d.%d-%d (you have %d.%d-%d, you're good!)",
+             vesh::version_text, vesh::release_tag, vesh::build_number, need.major, need.minor,
+             need.patch, have.major, have.minor, have.patch);
     } else {
         pd_error(owner,
-                 "- VESH 1.0-0 %s-%d needs at least Pd %d.%d-%d (you have %d.%d-%d, please "
+                 "- VESH %s %s-%d needs at least Pd %d.%d-%d (you have %d.%d-%d, please "
                  "upgrade!)",
-                 vesh::release_tag, vesh::build_number, need.major, need.minor, need.patch,
-                 have.major, have.minor, have.patch);
+                 vesh::version_text, vesh::release_tag, vesh::build_number, need.major, need.minor,
+                 need.patch, have.major, have.minor, have.patch);
     }
+    post("- tested with Pd %s", vesh::tested_hosts_text);
     post("%s", rule_line);
-    post("- NOTE: This library also includes a tutorial by Marrik");
-    post("that depends on this library. Find the 'Quorrel-folder' folder");
-    post("inside the 'vesh' folder. Please check its README on how to install it!");
+    post("- NOTE: This library also includes examples that depend on");
+    post("this library. Find the 'examples' folder inside the 'vesh' folder");
+    post("and open 'demo.pd' there to hear it!");
     post("%s", rule_line);
     post("- ALSO NOTE: Loading this binary did not install the VESH library, you still");
     post("need to add it to the \"preferences=>path\" or use [declare -path vesh]");
@@ -58,7 +59,7 @@ void print_vesh_obj(t_object *owner) {
 // Attributes the load-time banner's error line; made once, never freed.
 t_object *banner_owner;
 
-void *vesh_obj_new() {
+t_vesh_obj *vesh_obj_new() {
     auto *x = vesh::new_object<t_vesh_obj>(vesh_obj_class);
     if (!banner_printed) print_vesh_obj(&x->x_obj);
     outlet_new(&x->x_obj, nullptr);
@@ -82,8 +83,7 @@ void vesh_obj_version(t_vesh_obj *x) {
 }  // namespace
 
 VESH_SETUP {
-    vesh_obj_class = vesh::new_class_typed<t_vesh_obj>(
-        VESH_CLASS_NAME, vesh_obj_new, static_cast<void (*)(t_vesh_obj *)>(nullptr), CLASS_DEFAULT);
+    vesh_obj_class = vesh::new_class<t_vesh_obj>(VESH_CLASS_NAME, vesh_obj_new, nullptr);
     banner_owner = reinterpret_cast<t_object *>(pd_new(vesh_obj_class));
     vesh::add_method(vesh_obj_class, "about", vesh_obj_about);
     vesh::add_method(vesh_obj_class, "version", vesh_obj_version);

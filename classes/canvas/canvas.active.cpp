@@ -138,7 +138,7 @@ void canvas_active_focus(t_canvas_active *x, t_symbol *widget, t_floatarg value)
     }
 }
 
-void *canvas_active_new(t_floatarg depth) {
+t_canvas_active *canvas_active_new(t_floatarg depth) {
     t_glist *canvas = vesh::canvas_walk_up(canvas_getcurrent(), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_active>(canvas_active_class);
     x->proxy = vesh::window_proxy_new(canvas, x, canvas_active_window);
@@ -169,7 +169,7 @@ void canvas_active_free(t_canvas_active *x) {
 
 VESH_SETUP {
     vesh::window_proxy_setup();
-    canvas_active_class = vesh::new_class_typed<t_canvas_active>(
-        VESH_CLASS_NAME, canvas_active_new, canvas_active_free, CLASS_NOINLET, A_DEFFLOAT);
+    canvas_active_class = vesh::new_class<t_canvas_active>(VESH_CLASS_NAME, canvas_active_new,
+                                                           canvas_active_free, CLASS_NOINLET);
     vesh::add_method(canvas_active_class, "_focus", canvas_active_focus);
 }

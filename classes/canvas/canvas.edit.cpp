@@ -48,7 +48,7 @@ void canvas_edit_loadbang(t_canvas_edit *x, t_floatarg action) {
     if (action == 0) canvas_edit_bang(x);
 }
 
-void *canvas_edit_new(t_floatarg depth) {
+t_canvas_edit *canvas_edit_new(t_floatarg depth) {
     t_glist *canvas = vesh::canvas_walk_up(canvas_getcurrent(), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_edit>(canvas_edit_class);
     x->canvas = canvas;
@@ -69,8 +69,8 @@ VESH_SETUP {
                            "bng",    "toggle", "numbox",    "vslider",    "hslider",
                            "vradio", "hradio", "vumeter",   "mycnv",      "selectall"};
     for (int i = 0; i < 15; i++) placing[i] = gensym(names[i]);
-    canvas_edit_class = vesh::new_class_typed<t_canvas_edit>(
-        VESH_CLASS_NAME, canvas_edit_new, canvas_edit_free, CLASS_DEFAULT, A_DEFFLOAT);
+    canvas_edit_class =
+        vesh::new_class<t_canvas_edit>(VESH_CLASS_NAME, canvas_edit_new, canvas_edit_free);
     vesh::add_bang(canvas_edit_class, canvas_edit_bang);
     vesh::add_method_defaults(canvas_edit_class, "loadbang", canvas_edit_loadbang);
 }

@@ -26,7 +26,7 @@ void canvas_gop_bang(t_canvas_gop *x) {
     outlet_list(x->x_obj.ob_outlet, &s_list, 7, list);
 }
 
-void *canvas_gop_new(t_floatarg depth) {
+t_canvas_gop *canvas_gop_new(t_floatarg depth) {
     t_glist *canvas =
         vesh::canvas_walk_up(glist_getcanvas(canvas_getcurrent()), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_gop>(canvas_gop_class);
@@ -38,8 +38,6 @@ void *canvas_gop_new(t_floatarg depth) {
 }  // namespace
 
 VESH_SETUP {
-    canvas_gop_class = vesh::new_class_typed<t_canvas_gop>(
-        VESH_CLASS_NAME, canvas_gop_new, static_cast<void (*)(t_canvas_gop *)>(nullptr),
-        CLASS_DEFAULT, A_DEFFLOAT);
+    canvas_gop_class = vesh::new_class<t_canvas_gop>(VESH_CLASS_NAME, canvas_gop_new, nullptr);
     vesh::add_bang(canvas_gop_class, canvas_gop_bang);
 }

@@ -55,7 +55,7 @@ void canvas_mouse_window(vesh::t_window_proxy *p, t_symbol *s, int argc, t_atom 
     }
 }
 
-void *canvas_mouse_new(t_floatarg depth, t_floatarg relative) {
+t_canvas_mouse *canvas_mouse_new(t_floatarg depth, t_floatarg relative) {
     t_glist *below = nullptr;
     t_glist *window = vesh::canvas_walk_up(canvas_getcurrent(), vesh::canvas_depth(depth), &below);
     auto *x = vesh::new_object<t_canvas_mouse>(canvas_mouse_class);
@@ -92,8 +92,7 @@ VESH_SETUP {
     s_motion = gensym("motion");
     s_editmode = gensym("editmode");
     canvas_mouse_class =
-        vesh::new_class_typed<t_canvas_mouse>(VESH_CLASS_NAME, canvas_mouse_new, canvas_mouse_free,
-                                              CLASS_DEFAULT, A_DEFFLOAT, A_DEFFLOAT);
+        vesh::new_class<t_canvas_mouse>(VESH_CLASS_NAME, canvas_mouse_new, canvas_mouse_free);
     vesh::add_method(canvas_mouse_class, "zero", canvas_mouse_zero);
     vesh::add_method(canvas_mouse_class, "reset", canvas_mouse_reset);
 }

@@ -18,7 +18,7 @@ void canvas_pos_bang(t_canvas_pos *x) {
     outlet_list(x->x_obj.ob_outlet, &s_list, 2, list);
 }
 
-void *canvas_pos_new(t_floatarg depth) {
+t_canvas_pos *canvas_pos_new(t_floatarg depth) {
     t_glist *canvas =
         vesh::canvas_walk_up(glist_getcanvas(canvas_getcurrent()), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_pos>(canvas_pos_class);
@@ -30,8 +30,6 @@ void *canvas_pos_new(t_floatarg depth) {
 }  // namespace
 
 VESH_SETUP {
-    canvas_pos_class = vesh::new_class_typed<t_canvas_pos>(
-        VESH_CLASS_NAME, canvas_pos_new, static_cast<void (*)(t_canvas_pos *)>(nullptr),
-        CLASS_DEFAULT, A_DEFFLOAT);
+    canvas_pos_class = vesh::new_class<t_canvas_pos>(VESH_CLASS_NAME, canvas_pos_new, nullptr);
     vesh::add_bang(canvas_pos_class, canvas_pos_bang);
 }

@@ -13,7 +13,7 @@ struct t_canvas_setname {
 
 t_class *canvas_setname_class;
 
-void *canvas_setname_new(t_symbol *name, t_floatarg depth) {
+t_canvas_setname *canvas_setname_new(t_symbol *name, t_floatarg depth) {
     t_glist *canvas = vesh::canvas_walk_up(canvas_getcurrent(), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_setname>(canvas_setname_class);
     x->name = name;
@@ -31,7 +31,6 @@ void canvas_setname_free(t_canvas_setname *x) {
 }  // namespace
 
 VESH_SETUP {
-    canvas_setname_class = vesh::new_class_typed<t_canvas_setname>(
-        VESH_CLASS_NAME, canvas_setname_new, canvas_setname_free, CLASS_NOINLET, A_DEFSYM,
-        A_DEFFLOAT);
+    canvas_setname_class = vesh::new_class<t_canvas_setname>(VESH_CLASS_NAME, canvas_setname_new,
+                                                             canvas_setname_free, CLASS_NOINLET);
 }

@@ -26,7 +26,7 @@ void canvas_vis_bang(t_canvas_vis *x) {
     outlet_float(x->x_obj.ob_outlet, glist_isvisible(x->canvas) ? 1 : 0);
 }
 
-void *canvas_vis_new(t_floatarg depth) {
+t_canvas_vis *canvas_vis_new(t_floatarg depth) {
     t_glist *canvas = vesh::canvas_walk_up(canvas_getcurrent(), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_vis>(canvas_vis_class);
     x->canvas = canvas;
@@ -43,7 +43,7 @@ void canvas_vis_free(t_canvas_vis *x) {
 
 VESH_SETUP {
     vesh::window_proxy_setup();
-    canvas_vis_class = vesh::new_class_typed<t_canvas_vis>(
-        VESH_CLASS_NAME, canvas_vis_new, canvas_vis_free, CLASS_DEFAULT, A_DEFFLOAT);
+    canvas_vis_class =
+        vesh::new_class<t_canvas_vis>(VESH_CLASS_NAME, canvas_vis_new, canvas_vis_free);
     vesh::add_bang(canvas_vis_class, canvas_vis_bang);
 }

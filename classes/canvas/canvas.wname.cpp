@@ -16,7 +16,7 @@ void canvas_wname_bang(t_canvas_wname *x) {
     outlet_symbol(x->x_obj.ob_outlet, x->name);
 }
 
-void *canvas_wname_new(t_floatarg depth) {
+t_canvas_wname *canvas_wname_new(t_floatarg depth) {
     t_glist *canvas = vesh::canvas_walk_up(canvas_getcurrent(), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_wname>(canvas_wname_class);
     x->name = vesh::canvas_window_name(canvas);
@@ -27,8 +27,7 @@ void *canvas_wname_new(t_floatarg depth) {
 }  // namespace
 
 VESH_SETUP {
-    canvas_wname_class = vesh::new_class_typed<t_canvas_wname>(
-        VESH_CLASS_NAME, canvas_wname_new, static_cast<void (*)(t_canvas_wname *)>(nullptr),
-        CLASS_DEFAULT, A_DEFFLOAT);
+    canvas_wname_class =
+        vesh::new_class<t_canvas_wname>(VESH_CLASS_NAME, canvas_wname_new, nullptr);
     vesh::add_bang(canvas_wname_class, canvas_wname_bang);
 }

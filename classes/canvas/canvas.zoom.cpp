@@ -33,7 +33,7 @@ void canvas_zoom_loadbang(t_canvas_zoom *x, t_floatarg action) {
     if (action == 0) canvas_zoom_bang(x);
 }
 
-void *canvas_zoom_new(t_floatarg depth) {
+t_canvas_zoom *canvas_zoom_new(t_floatarg depth) {
     t_glist *canvas = vesh::canvas_walk_up(canvas_getcurrent(), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_canvas_zoom>(canvas_zoom_class);
     x->canvas = canvas;
@@ -50,8 +50,8 @@ void canvas_zoom_free(t_canvas_zoom *x) {
 
 VESH_SETUP {
     vesh::window_proxy_setup();
-    canvas_zoom_class = vesh::new_class_typed<t_canvas_zoom>(
-        VESH_CLASS_NAME, canvas_zoom_new, canvas_zoom_free, CLASS_DEFAULT, A_DEFFLOAT);
+    canvas_zoom_class =
+        vesh::new_class<t_canvas_zoom>(VESH_CLASS_NAME, canvas_zoom_new, canvas_zoom_free);
     vesh::add_bang(canvas_zoom_class, canvas_zoom_bang);
     vesh::add_method_defaults(canvas_zoom_class, "loadbang", canvas_zoom_loadbang);
 }

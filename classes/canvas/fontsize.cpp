@@ -26,7 +26,7 @@ void fontsize_loadbang(t_fontsize *x, t_floatarg action) {
     if (action == 0) fontsize_bang(x);
 }
 
-void *fontsize_new(t_floatarg depth) {
+t_fontsize *fontsize_new(t_floatarg depth) {
     t_glist *canvas = vesh::canvas_walk_up_roots(canvas_getcurrent(), vesh::canvas_depth(depth));
     auto *x = vesh::new_object<t_fontsize>(fontsize_class);
     x->canvas = canvas;
@@ -43,8 +43,7 @@ void fontsize_free(t_fontsize *x) {
 
 VESH_SETUP {
     vesh::window_proxy_setup();
-    fontsize_class = vesh::new_class_typed<t_fontsize>(VESH_CLASS_NAME, fontsize_new, fontsize_free,
-                                                       CLASS_DEFAULT, A_DEFFLOAT);
+    fontsize_class = vesh::new_class<t_fontsize>(VESH_CLASS_NAME, fontsize_new, fontsize_free);
     vesh::add_bang(fontsize_class, fontsize_bang);
     vesh::add_method_defaults(fontsize_class, "loadbang", fontsize_loadbang);
 }

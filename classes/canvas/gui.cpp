@@ -27,14 +27,13 @@ void gui_anything(t_gui *, t_symbol *s, int argc, t_atom *argv) {
     binbuf_free(b);
 }
 
-void *gui_new() {
+t_gui *gui_new() {
     return vesh::new_object<t_gui>(gui_class);
 }
 
 }  // namespace
 
 VESH_SETUP {
-    gui_class = vesh::new_class_typed<t_gui>(
-        VESH_CLASS_NAME, gui_new, static_cast<void (*)(t_gui *)>(nullptr), CLASS_DEFAULT);
+    gui_class = vesh::new_class<t_gui>(VESH_CLASS_NAME, gui_new, nullptr);
     vesh::add_anything(gui_class, gui_anything);
 }

@@ -52,7 +52,7 @@ void properties_properties(t_gobj *z, t_glist *owner) {
         if (properties_registered(canvas, x)) outlet_bang(x->x_obj.ob_outlet);
 }
 
-void *properties_new(t_floatarg which) {
+t_properties *properties_new(t_floatarg which) {
     t_glist *canvas = glist_getcanvas(canvas_getcurrent());
     if (which == 0)
         while (!canvas->gl_env && canvas->gl_owner) canvas = canvas->gl_owner;
@@ -81,6 +81,6 @@ VESH_SETUP {
     // Kept for the life of the process: the canvas class keeps pointing here.
     s_canvaslist = new std::vector<CanvasEntry>;
     x_properties_fn = nullptr;
-    properties_class = vesh::new_class_typed<t_properties>(
-        VESH_CLASS_NAME, properties_new, properties_free, CLASS_NOINLET, A_DEFFLOAT);
+    properties_class = vesh::new_class<t_properties>(VESH_CLASS_NAME, properties_new,
+                                                     properties_free, CLASS_NOINLET);
 }

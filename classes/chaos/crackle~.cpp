@@ -1,6 +1,5 @@
 // crackle~: a noisy second-order recursion y = |(p + 1) y1 - y2 - 0.05|,
 // stepped every sample; the chaos parameter p (0 ... 1) is the signal input.
-#include "chaos_args.hpp"
 #include "vesh.hpp"
 
 #include <cmath>
@@ -21,7 +20,7 @@ constexpr double offset = 0.05f;
 
 t_crackle *crackle_new(t_symbol *, int argc, t_atom *argv) {
     double p = 0.5f;
-    vesh::read_map_args(argc, argv, {&p});
+    vesh::read_leading_floats<double>(argc, argv, {&p});
     auto *o = vesh::new_object<t_crackle>(crackle_class);
     o->p = static_cast<t_float>(p);
     outlet_new(&o->x_obj, &s_signal);
@@ -32,11 +31,7 @@ void crackle_clear(t_crackle *o) {
     o->y0 = o->y1 = 0;
 }
 
-t_int *crackle_perform(t_int *w) {
-    auto *o = vesh::word<t_crackle *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    const auto *in = vesh::word<t_sample *>(w, 3);
-    auto *out = vesh::word<t_sample *>(w, 4);
+void crackle_block(t_crackle *o, int n, const t_sample *in, t_sample *out) {
     double y0 = o->y0, y1 = o->y1;
     for (int i = 0; i < n; i++) {
         t_sample p = in[i];
@@ -51,11 +46,6 @@ t_int *crackle_perform(t_int *w) {
         out[i] = y;
     }
     o->y0 = y0, o->y1 = y1;
-    return w + 5;
-}
-
-void crackle_dsp(t_crackle *o, t_signal **sp) {
-    vesh::add_perform(crackle_perform, o, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec);
 }
 
 }  // namespace
@@ -63,6 +53,6 @@ void crackle_dsp(t_crackle *o, t_signal **sp) {
 VESH_SETUP {
     crackle_class = vesh::new_class<t_crackle>(VESH_CLASS_NAME, crackle_new, nullptr);
     VESH_MAIN_SIGNAL_INLET(crackle_class, t_crackle, p);
-    vesh::add_dsp(crackle_class, crackle_dsp);
+    vesh::add_block_dsp<crackle_block>(crackle_class);
     vesh::add_method(crackle_class, "clear", crackle_clear);
 }

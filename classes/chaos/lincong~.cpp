@@ -2,26 +2,12 @@
 // given in Hz; outputs x, held between iterations. With m = 1 the output lies
 // in [0, 1); with any other modulus the remainder is scaled to [-1, 1) and the
 // scaled value is what the next iteration starts from.
+#include "chaos.hpp"
 #include "chaos_args.hpp"
-#include "iteration_clock.hpp"
-#include "vesh.hpp"
 
 #include <cmath>
 
 namespace {
-
-struct t_lincong {
-    t_object x_obj;
-    t_float frequency;  // main-inlet scalar
-    t_float sr;
-    double phase;
-    double a, c, m;
-    double x;
-    double x0;      // state at creation, restored if the map blows up
-    t_sample held;  // output between iterations
-};
-
-t_class *lincong_class;
 
 // Remainder with the sign of the modulus, so that a negative a x + c still
 // lands in the documented range; the plain truncating remainder would give
@@ -36,64 +22,48 @@ double wrapped(double s, double m) {
     return r;
 }
 
-t_lincong *lincong_new(t_symbol *, int argc, t_atom *argv) {
-    const t_float sr = sys_getsr();
-    double frequency = sr * 0.5f, a = 1.1f, c = 0.13f, m = 1.0f, x = 0;
-    vesh::read_map_args(argc, argv, {&frequency, &a, &c, &m, &x});
-    vesh::keep_finite(x, 0.0);
+struct Lincong {
+    struct state {
+        double a, c, m;
+        double x;
+        double x0;  // state at creation, restored if the map blows up
+    };
 
-    auto *o = vesh::new_object<t_lincong>(lincong_class);
-    o->frequency = static_cast<t_float>(frequency);
-    o->sr = sr;
-    o->phase = vesh::clock_start_phase(o->frequency);
-    o->a = a, o->c = c, o->m = m;
-    o->x = o->x0 = x;
-    o->held = static_cast<t_sample>(x);
-    outlet_new(&o->x_obj, &s_signal);
-    return o;
-}
+    static bool make(state &s, vesh::chaos::creation &c) {
+        s = {1.1f, 0.13f, 1.0f, 0, 0};
+        vesh::read_leading_floats<double>(c.argc, c.argv, {&c.rate, &s.a, &s.c, &s.m, &s.x});
+        vesh::starts_at(s.x, s.x0, 0.0);
+        return true;
+    }
 
-void lincong_list(t_lincong *o, t_symbol *, int argc, t_atom *argv) {
-    vesh::set_floats(o, argc, argv, {&o->a, &o->c, &o->m, &o->x}, vesh::NonFloat::skip,
-                     VESH_CLASS_NAME ": list needs to only contain floats");
-}
-
-t_int *lincong_perform(t_int *w) {
-    auto *o = vesh::word<t_lincong *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    const auto *in = vesh::word<t_sample *>(w, 3);
-    auto *out = vesh::word<t_sample *>(w, 4);
-    const double inv_sr = 1.0 / o->sr;  // double: only the rate sample is narrow
-    const double a = o->a, c = o->c, m = o->m;
-    double x = o->x;
-    t_sample held = o->held;
-
-    auto iterate = [&](int) {
+    static bool iterate(state &s, const t_sample *) {
         // A modulus of 0 has no remainder to take: the map stands still
         // instead of turning into NaN.
-        if (m == 0) return;
-        const double s = a * x + c;
-        const double nx = m == 1 ? wrapped(s, 1.0) : wrapped(s, m) * (2.0 / m) - 1.0;
-        x = std::isfinite(nx) ? nx : o->x0;  // start over rather than hold NaN forever
-        held = static_cast<t_sample>(x);
-    };
-    vesh::clock_run(o->phase, in, n, inv_sr, iterate, [&](int i, double) { out[i] = held; });
+        if (s.m == 0) return false;
+        const double sum = s.a * s.x + s.c;
+        const double nx = s.m == 1 ? wrapped(sum, 1.0) : wrapped(sum, s.m) * (2.0 / s.m) - 1.0;
+        vesh::advance(s.x, nx, s.x0);
+        return true;
+    }
 
-    o->x = x;
-    o->held = held;
-    return w + 5;
+    static void show(const state &s, t_sample *out) { out[0] = static_cast<float>(s.x); }
+
+    static void setup(t_class *c);
+};
+
+using t_lincong = vesh::chaos::t_chaos<Lincong>;
+
+void lincong_list(t_lincong *o, t_symbol *, int argc, t_atom *argv) {
+    vesh::chaos::set_numbers(o, argc, argv, false, nullptr, "list",
+                             {&o->map.a, &o->map.c, &o->map.m, &o->map.x}, vesh::NonFloat::skip);
 }
 
-void lincong_dsp(t_lincong *o, t_signal **sp) {
-    o->sr = sp[0]->s_sr;
-    vesh::add_perform(lincong_perform, o, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec);
+void Lincong::setup(t_class *c) {
+    vesh::add_list(c, lincong_list);
 }
 
 }  // namespace
 
 VESH_SETUP {
-    lincong_class = vesh::new_class<t_lincong>(VESH_CLASS_NAME, lincong_new, nullptr);
-    VESH_MAIN_SIGNAL_INLET(lincong_class, t_lincong, frequency);
-    vesh::add_dsp(lincong_class, lincong_dsp);
-    vesh::add_list(lincong_class, lincong_list);
+    vesh::chaos::setup<Lincong>();
 }

@@ -25,7 +25,6 @@ struct t_adsr {
     t_float level;
     t_float peak;
     t_float samples_per_ms;
-    t_outlet *status_outlet;
     double step;
     int count;  // samples left in attack plus decay, or in the release
     int gate_state;
@@ -38,10 +37,6 @@ struct t_adsr {
 };
 
 t_class *adsr_class;
-
-void adsr_tick(t_adsr *x) {
-    x->status.flush();
-}
 
 t_adsr *adsr_new(t_symbol *, int argc, t_atom *argv) {
     t_float attack = 0, decay = 0, sustain = 0, release = 0;
@@ -56,20 +51,13 @@ t_adsr *adsr_new(t_symbol *, int argc, t_atom *argv) {
     x->sustain_inlet = vesh::signal_inlet(&x->x_obj, sustain);
     x->release_inlet = vesh::signal_inlet(&x->x_obj, release);
     x->last_gate = 1;
-    x->samples_per_ms = static_cast<t_float>(sys_getsr() * 0.001);
+    x->samples_per_ms = vesh::samples_per_ms(sys_getsr());
     x->log_mode = log_mode;
-    outlet_new(&x->x_obj, &s_signal);
-    x->status_outlet = outlet_new(&x->x_obj, &s_float);
-    x->status.outlet = x->status_outlet;
-    x->status.clock = clock_new(x, reinterpret_cast<t_method>(adsr_tick));
+    vesh::envelope::make_outlets(x);
     x->attack.reset();
     x->decay.reset();
     x->release.reset();
     return x;
-}
-
-void adsr_free(t_adsr *x) {
-    clock_free(x->status.clock);
 }
 
 void adsr_float(t_adsr *x, t_floatarg f) {
@@ -86,10 +74,6 @@ void adsr_float(t_adsr *x, t_floatarg f) {
 
 void adsr_bang(t_adsr *x) {
     adsr_float(x, x->last_gate);
-}
-
-void adsr_log(t_adsr *x, t_floatarg f) {
-    x->log_mode = (f != 0);
 }
 
 template <bool Log>
@@ -137,14 +121,9 @@ void adsr_run(t_adsr *x, int n, const t_sample *gate_in, const t_sample *attack_
             peak = gate;
         } else if (g != 0 || gate != 0) {
             if (!gate_state) {
-                peak = (g != 0 && gate == 0) ? g : gate;
-                if (!active) {
-                    active = 1;
-                    x->status.push(1);
-                }
-                const double a = attack.length(attack_ms, spms);
-                count = static_cast<int>(a + decay.length(decay_ms, spms));
-                step = (static_cast<double>(peak) - level) / a;
+                vesh::envelope::gate_on_sample(g, gate, level, attack.length(attack_ms, spms),
+                                               decay.length(decay_ms, spms), peak, step, count,
+                                               active, x->status);
             }
         } else {
             vesh::envelope::release_sample<Log>(level, step, count, active, gate_state, release,
@@ -190,32 +169,28 @@ void adsr_run(t_adsr *x, int n, const t_sample *gate_in, const t_sample *attack_
     x->status.arm();
 }
 
-t_int *adsr_perform(t_int *w) {
-    auto *x = vesh::word<t_adsr *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    auto run = x->log_mode ? adsr_run<true> : adsr_run<false>;
-    run(x, n, vesh::word<t_sample *>(w, 3), vesh::word<t_sample *>(w, 4),
-        vesh::word<t_sample *>(w, 5), vesh::word<t_sample *>(w, 6), vesh::word<t_sample *>(w, 7),
-        vesh::word<t_sample *>(w, 8));
-    return w + 9;
+void adsr_block(t_adsr *x, int n, const t_sample *gate, const t_sample *attack,
+                const t_sample *decay, const t_sample *sustain, const t_sample *release,
+                t_sample *out) {
+    (x->log_mode ? adsr_run<true> : adsr_run<false>)(x, n, gate, attack, decay, sustain, release,
+                                                     out);
 }
 
-void adsr_dsp(t_adsr *x, t_signal **sp) {
-    x->samples_per_ms = static_cast<t_float>(sp[0]->s_sr * 0.001);
+void adsr_prepare(t_adsr *x, t_signal **sp) {
+    x->samples_per_ms = vesh::samples_per_ms(sp[0]->s_sr);
     x->attack.reset();
     x->decay.reset();
     x->release.reset();
-    vesh::add_perform(adsr_perform, x, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec,
-                      sp[3]->s_vec, sp[4]->s_vec, sp[5]->s_vec);
 }
 
 }  // namespace
 
 VESH_SETUP {
-    adsr_class = vesh::new_class<t_adsr>(VESH_CLASS_NAME, adsr_new, adsr_free);
+    adsr_class =
+        vesh::new_class<t_adsr>(VESH_CLASS_NAME, adsr_new, vesh::envelope::free_status<t_adsr>);
     vesh::signal_only_left_inlet(adsr_class);
-    vesh::add_dsp(adsr_class, adsr_dsp);
+    vesh::add_block_dsp<adsr_block, adsr_prepare>(adsr_class);
     vesh::add_float(adsr_class, adsr_float);
     vesh::add_bang(adsr_class, adsr_bang);
-    vesh::add_method(adsr_class, "log", adsr_log);
+    vesh::add_method(adsr_class, "log", vesh::envelope::log_method<t_adsr>);
 }

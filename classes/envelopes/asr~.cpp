@@ -21,7 +21,6 @@ struct t_asr {
     t_float level;
     t_float peak;
     t_float samples_per_ms;
-    t_outlet *status_outlet;
     double step;
     int log_mode;
     int count;  // samples left in the attack or the release
@@ -33,10 +32,6 @@ struct t_asr {
 
 t_class *asr_class;
 
-void asr_tick(t_asr *x) {
-    x->status.flush();
-}
-
 t_asr *asr_new(t_symbol *, int argc, t_atom *argv) {
     t_float attack = 0, release = 0;
     bool log_mode = false;
@@ -47,19 +42,12 @@ t_asr *asr_new(t_symbol *, int argc, t_atom *argv) {
     auto *x = vesh::new_object<t_asr>(asr_class);
     x->attack_inlet = vesh::signal_inlet(&x->x_obj, attack);
     x->release_inlet = vesh::signal_inlet(&x->x_obj, release);
-    x->samples_per_ms = static_cast<t_float>(sys_getsr() * 0.001);
+    x->samples_per_ms = vesh::samples_per_ms(sys_getsr());
     x->log_mode = log_mode;
-    outlet_new(&x->x_obj, &s_signal);
-    x->status_outlet = outlet_new(&x->x_obj, &s_float);
-    x->status.outlet = x->status_outlet;
-    x->status.clock = clock_new(x, reinterpret_cast<t_method>(asr_tick));
+    vesh::envelope::make_outlets(x);
     x->attack.reset();
     x->release.reset();
     return x;
-}
-
-void asr_free(t_asr *x) {
-    clock_free(x->status.clock);
 }
 
 // No retrigger: a new level while the gate is on waits for the next onset.
@@ -69,10 +57,6 @@ void asr_float(t_asr *x, t_floatarg f) {
         x->status.send_now(1);
     }
     x->gate = f;
-}
-
-void asr_log(t_asr *x, t_floatarg f) {
-    x->log_mode = (f != 0);
 }
 
 template <bool Log>
@@ -116,14 +100,8 @@ void asr_run(t_asr *x, int n, const t_sample *gate_in, const t_sample *attack_in
 
         if (g != 0 || gate != 0) {
             if (!gate_state) {
-                peak = gate != 0 ? gate : g;
-                if (!active) {
-                    active = 1;
-                    x->status.push(1);
-                }
-                const double a = attack.length(attack_ms, spms);
-                count = static_cast<int>(a);
-                step = (static_cast<double>(peak) - level) / a;
+                vesh::envelope::gate_on_sample(g, gate, level, attack.length(attack_ms, spms), 0,
+                                               peak, step, count, active, x->status);
                 gate_state = 1;
             }
             if constexpr (Log) {
@@ -153,29 +131,24 @@ void asr_run(t_asr *x, int n, const t_sample *gate_in, const t_sample *attack_in
     x->status.arm();
 }
 
-t_int *asr_perform(t_int *w) {
-    auto *x = vesh::word<t_asr *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    auto run = x->log_mode ? asr_run<true> : asr_run<false>;
-    run(x, n, vesh::word<t_sample *>(w, 3), vesh::word<t_sample *>(w, 4),
-        vesh::word<t_sample *>(w, 5), vesh::word<t_sample *>(w, 6));
-    return w + 7;
+void asr_block(t_asr *x, int n, const t_sample *gate, const t_sample *attack,
+               const t_sample *release, t_sample *out) {
+    (x->log_mode ? asr_run<true> : asr_run<false>)(x, n, gate, attack, release, out);
 }
 
-void asr_dsp(t_asr *x, t_signal **sp) {
-    x->samples_per_ms = static_cast<t_float>(sp[0]->s_sr * 0.001);
+void asr_prepare(t_asr *x, t_signal **sp) {
+    x->samples_per_ms = vesh::samples_per_ms(sp[0]->s_sr);
     x->attack.reset();
     x->release.reset();
-    vesh::add_perform(asr_perform, x, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec,
-                      sp[3]->s_vec);
 }
 
 }  // namespace
 
 VESH_SETUP {
-    asr_class = vesh::new_class<t_asr>(VESH_CLASS_NAME, asr_new, asr_free);
+    asr_class =
+        vesh::new_class<t_asr>(VESH_CLASS_NAME, asr_new, vesh::envelope::free_status<t_asr>);
     vesh::signal_only_left_inlet(asr_class);
-    vesh::add_dsp(asr_class, asr_dsp);
+    vesh::add_block_dsp<asr_block, asr_prepare>(asr_class);
     vesh::add_float(asr_class, asr_float);
-    vesh::add_method(asr_class, "log", asr_log);
+    vesh::add_method(asr_class, "log", vesh::envelope::log_method<t_asr>);
 }

@@ -6,6 +6,8 @@ namespace {
 
 using namespace vesh::biquad;
 
+// H(s) = (s^2 - s/Q + 1) / (s^2 + s/Q + 1), by the bilinear transform at
+// w = 2 pi f / sr, with alpha = sin w / (2Q).
 struct allpass2nd_cook {
     static constexpr double margin = 1e-6;
     using terms = no_terms;
@@ -24,30 +26,12 @@ struct t_allpass2nd {
 t_class *allpass2nd_class;
 
 t_allpass2nd *allpass2nd_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 1;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_allpass2nd>("allpass.2nd~: improper args");
-    }
-    auto *x = vesh::new_object<t_allpass2nd>(allpass2nd_class);
-    x->filter.mode = bandwidth;
-    make_inlets(&x->x_obj, {frequency, q});
-    return x;
-}
-
-t_int *allpass2nd_perform(t_int *w) {
-    return perform<t_allpass2nd>(w);
-}
-
-void allpass2nd_dsp(t_allpass2nd *x, t_signal **sp) {
-    dsp(x, sp, allpass2nd_perform);
+    return q_filter_new<t_allpass2nd>(allpass2nd_class, argc, argv, {0, 1},
+                                      "allpass.2nd~: improper args");
 }
 
 }  // namespace
 
 VESH_SETUP {
-    allpass2nd_class = new_filter_class<t_allpass2nd>(allpass2nd_new);
-    vesh::add_dsp(allpass2nd_class, allpass2nd_dsp);
-    vesh::add_method(allpass2nd_class, "bw", alternate_mode<t_allpass2nd>);
-    vesh::add_method(allpass2nd_class, "q", q_mode<t_allpass2nd>);
+    allpass2nd_class = new_filter_class<t_allpass2nd>(allpass2nd_new, "bw");
 }

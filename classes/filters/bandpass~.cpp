@@ -6,6 +6,8 @@ namespace {
 
 using namespace vesh::biquad;
 
+// H(s) = (s/Q) / (s^2 + s/Q + 1) (0 dB at the centre), by the bilinear
+// transform at w = 2 pi f / sr, with alpha = sin w / (2Q).
 struct bandpass_cook {
     static constexpr double margin = 1e-6;
     using terms = no_terms;
@@ -27,30 +29,12 @@ struct t_bandpass {
 t_class *bandpass_class;
 
 t_bandpass *bandpass_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 1;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_bandpass>("[bandpass~]: improper args");
-    }
-    auto *x = vesh::new_object<t_bandpass>(bandpass_class);
-    x->filter.mode = bandwidth;
-    make_inlets(&x->x_obj, {frequency, q});
-    return x;
-}
-
-t_int *bandpass_perform(t_int *w) {
-    return perform<t_bandpass>(w);
-}
-
-void bandpass_dsp(t_bandpass *x, t_signal **sp) {
-    dsp(x, sp, bandpass_perform);
+    return q_filter_new<t_bandpass>(bandpass_class, argc, argv, {0, 1},
+                                    "[bandpass~]: improper args");
 }
 
 }  // namespace
 
 VESH_SETUP {
-    bandpass_class = new_filter_class<t_bandpass>(bandpass_new);
-    vesh::add_dsp(bandpass_class, bandpass_dsp);
-    vesh::add_method(bandpass_class, "bw", alternate_mode<t_bandpass>);
-    vesh::add_method(bandpass_class, "q", q_mode<t_bandpass>);
+    bandpass_class = new_filter_class<t_bandpass>(bandpass_new, "bw");
 }

@@ -6,6 +6,8 @@ namespace {
 
 using namespace vesh::biquad;
 
+// H(s) = (s^2 + s (A/Q) + 1) / (s^2 + s / (A Q) + 1) with A = 10^(gain/40), by
+// the bilinear transform at w = 2 pi f / sr, with alpha = sin w / (2Q).
 struct eq_cook {
     static constexpr double margin = 0.1;
     using terms = held<double>;  // A = 10^(gain/40)
@@ -28,30 +30,11 @@ struct t_eq {
 t_class *eq_class;
 
 t_eq *eq_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 0, gain = 0;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q, &gain}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_eq>("eq~: improper args");
-    }
-    auto *x = vesh::new_object<t_eq>(eq_class);
-    x->filter.mode = bandwidth;
-    make_inlets(&x->x_obj, {frequency, q, gain});
-    return x;
-}
-
-t_int *eq_perform(t_int *w) {
-    return perform<t_eq>(w);
-}
-
-void eq_dsp(t_eq *x, t_signal **sp) {
-    dsp(x, sp, eq_perform);
+    return q_filter_new<t_eq>(eq_class, argc, argv, {0, 0, 0}, "eq~: improper args");
 }
 
 }  // namespace
 
 VESH_SETUP {
-    eq_class = new_filter_class<t_eq>(eq_new);
-    vesh::add_dsp(eq_class, eq_dsp);
-    vesh::add_method(eq_class, "bw", alternate_mode<t_eq>);
-    vesh::add_method(eq_class, "q", q_mode<t_eq>);
+    eq_class = new_filter_class<t_eq>(eq_new, "bw");
 }

@@ -6,6 +6,8 @@ namespace {
 
 using namespace vesh::biquad;
 
+// H(s) = s^2 / (s^2 + s/Q + 1), by the bilinear transform at w = 2 pi f / sr,
+// with alpha = sin w / (2Q).
 struct highpass_cook {
     static constexpr double margin = 1e-6;
     using terms = no_terms;
@@ -25,30 +27,11 @@ struct t_highpass {
 t_class *highpass_class;
 
 t_highpass *highpass_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 1;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_highpass>("highpass~: improper args");
-    }
-    auto *x = vesh::new_object<t_highpass>(highpass_class);
-    x->filter.mode = bandwidth;
-    make_inlets(&x->x_obj, {frequency, q});
-    return x;
-}
-
-t_int *highpass_perform(t_int *w) {
-    return perform<t_highpass>(w);
-}
-
-void highpass_dsp(t_highpass *x, t_signal **sp) {
-    dsp(x, sp, highpass_perform);
+    return q_filter_new<t_highpass>(highpass_class, argc, argv, {0, 1}, "highpass~: improper args");
 }
 
 }  // namespace
 
 VESH_SETUP {
-    highpass_class = new_filter_class<t_highpass>(highpass_new);
-    vesh::add_dsp(highpass_class, highpass_dsp);
-    vesh::add_method(highpass_class, "bw", alternate_mode<t_highpass>);
-    vesh::add_method(highpass_class, "q", q_mode<t_highpass>);
+    highpass_class = new_filter_class<t_highpass>(highpass_new, "bw");
 }

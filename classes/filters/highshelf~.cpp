@@ -6,6 +6,9 @@ namespace {
 
 using namespace vesh::biquad;
 
+// H(s) = A (A s^2 + (sqrt A / Q) s + 1) / (s^2 + (sqrt A / Q) s + A) with
+// A = 10^(gain/40), by the bilinear transform at w = 2 pi f / sr; the slope
+// sets Q, and beta = 2 sqrt(A) alpha = sin w * shelf::root.
 struct highshelf_cook {
     static constexpr double margin = 0.1;
     using terms = held<shelf>;
@@ -37,22 +40,11 @@ t_highshelf *highshelf_new(t_symbol *, int argc, t_atom *argv) {
     if (vesh::read_args(argc, argv, {&frequency, &slope, &gain}) < 0) {
         return vesh::improper_args<t_highshelf>("highshelf~: improper args");
     }
-    auto *x = vesh::new_object<t_highshelf>(highshelf_class);
-    make_inlets(&x->x_obj, {frequency, slope, gain});
-    return x;
-}
-
-t_int *highshelf_perform(t_int *w) {
-    return perform<t_highshelf>(w);
-}
-
-void highshelf_dsp(t_highshelf *x, t_signal **sp) {
-    dsp(x, sp, highshelf_perform);
+    return filter_new<t_highshelf>(highshelf_class, 0, {frequency, slope, gain});
 }
 
 }  // namespace
 
 VESH_SETUP {
     highshelf_class = new_filter_class<t_highshelf>(highshelf_new);
-    vesh::add_dsp(highshelf_class, highshelf_dsp);
 }

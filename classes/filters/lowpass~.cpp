@@ -6,6 +6,8 @@ namespace {
 
 using namespace vesh::biquad;
 
+// H(s) = 1 / (s^2 + s/Q + 1), by the bilinear transform at w = 2 pi f / sr
+// (as are all the sets here), with alpha = sin w / (2Q).
 struct lowpass_cook {
     static constexpr double margin = 1e-6;
     using terms = no_terms;
@@ -25,30 +27,11 @@ struct t_lowpass {
 t_class *lowpass_class;
 
 t_lowpass *lowpass_new(t_symbol *, int argc, t_atom *argv) {
-    t_float frequency = 0, q = 1;
-    bool bandwidth = false;
-    if (vesh::read_args(argc, argv, {&frequency, &q}, {{"-bw", &bandwidth}}) < 0) {
-        return vesh::improper_args<t_lowpass>("lowpass~: improper args");
-    }
-    auto *x = vesh::new_object<t_lowpass>(lowpass_class);
-    x->filter.mode = bandwidth;
-    make_inlets(&x->x_obj, {frequency, q});
-    return x;
-}
-
-t_int *lowpass_perform(t_int *w) {
-    return perform<t_lowpass>(w);
-}
-
-void lowpass_dsp(t_lowpass *x, t_signal **sp) {
-    dsp(x, sp, lowpass_perform);
+    return q_filter_new<t_lowpass>(lowpass_class, argc, argv, {0, 1}, "lowpass~: improper args");
 }
 
 }  // namespace
 
 VESH_SETUP {
-    lowpass_class = new_filter_class<t_lowpass>(lowpass_new);
-    vesh::add_dsp(lowpass_class, lowpass_dsp);
-    vesh::add_method(lowpass_class, "bw", alternate_mode<t_lowpass>);
-    vesh::add_method(lowpass_class, "q", q_mode<t_lowpass>);
+    lowpass_class = new_filter_class<t_lowpass>(lowpass_new, "bw");
 }

@@ -6,6 +6,9 @@ namespace {
 
 using namespace vesh::biquad;
 
+// H(s) = A (s^2 + (sqrt A / Q) s + A) / (A s^2 + (sqrt A / Q) s + 1) with
+// A = 10^(gain/40), by the bilinear transform at w = 2 pi f / sr; the slope
+// sets Q, and beta = 2 sqrt(A) alpha = sin w * shelf::root.
 struct lowshelf_cook {
     static constexpr double margin = 0.1;
     using terms = held<shelf>;
@@ -37,23 +40,12 @@ t_lowshelf *lowshelf_new(t_symbol *, int argc, t_atom *argv) {
     if (vesh::read_args(argc, argv, {&frequency, &slope, &gain}) < 0) {
         return vesh::improper_args<t_lowshelf>("lowshelf~: improper args");
     }
-    auto *x = vesh::new_object<t_lowshelf>(lowshelf_class);
     // The creation gain starts as whole dB (toward zero); later values are used as they come.
-    make_inlets(&x->x_obj, {frequency, slope, std::trunc(gain)});
-    return x;
-}
-
-t_int *lowshelf_perform(t_int *w) {
-    return perform<t_lowshelf>(w);
-}
-
-void lowshelf_dsp(t_lowshelf *x, t_signal **sp) {
-    dsp(x, sp, lowshelf_perform);
+    return filter_new<t_lowshelf>(lowshelf_class, 0, {frequency, slope, std::trunc(gain)});
 }
 
 }  // namespace
 
 VESH_SETUP {
     lowshelf_class = new_filter_class<t_lowshelf>(lowshelf_new);
-    vesh::add_dsp(lowshelf_class, lowshelf_dsp);
 }

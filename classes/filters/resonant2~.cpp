@@ -55,6 +55,9 @@ struct times {
     }
 };
 
+// H(s) = scale (Hd(s) - Ha(s)), Hd and Ha resonators s / (s^2 + s/Q + 1) at
+// the same frequency with the Q of the decay and of the attack time, by the
+// bilinear transform at w = 2 pi f / sr.
 struct resonant2_design {
     static constexpr int parameters = 3;
     using coefficients = envelope_pair;
@@ -95,22 +98,11 @@ t_resonant2 *resonant2_new(t_symbol *, int argc, t_atom *argv) {
     if (vesh::read_args(argc, argv, {&frequency, &attack, &decay}) < 0) {
         return vesh::improper_args<t_resonant2>("resonant2~: improper args");
     }
-    auto *x = vesh::new_object<t_resonant2>(resonant2_class);
-    make_inlets(&x->x_obj, {frequency, attack, decay});
-    return x;
-}
-
-t_int *resonant2_perform(t_int *w) {
-    return perform<t_resonant2>(w);
-}
-
-void resonant2_dsp(t_resonant2 *x, t_signal **sp) {
-    dsp(x, sp, resonant2_perform);
+    return filter_new<t_resonant2>(resonant2_class, 0, {frequency, attack, decay});
 }
 
 }  // namespace
 
 VESH_SETUP {
-    resonant2_class = new_filter_class<t_resonant2>(resonant2_new, false);
-    vesh::add_dsp(resonant2_class, resonant2_dsp);
+    resonant2_class = new_filter_class<t_resonant2>(resonant2_new, nullptr, false);
 }

@@ -13,6 +13,8 @@ struct resonance {
     double step(memory &m, double x) const { return r.step(m, x); }
 };
 
+// H(s) = s / (s^2 + s/Q + 1) scaled to a peak gain of Q (the resonator of
+// biquad_kernel.hpp), by the bilinear transform at w = 2 pi f / sr.
 struct resonant_design {
     static constexpr int parameters = 2;
     using coefficients = resonance;
@@ -46,25 +48,11 @@ t_resonant *resonant_new(t_symbol *, int argc, t_atom *argv) {
     if (vesh::read_args(argc, argv, {&frequency, &time_or_q}, {{"-q", &q}}) < 0) {
         return vesh::improper_args<t_resonant>("resonant~: improper args");
     }
-    auto *x = vesh::new_object<t_resonant>(resonant_class);
-    x->filter.mode = q ? 0 : 1;
-    make_inlets(&x->x_obj, {frequency, time_or_q});
-    return x;
-}
-
-t_int *resonant_perform(t_int *w) {
-    return perform<t_resonant>(w);
-}
-
-void resonant_dsp(t_resonant *x, t_signal **sp) {
-    dsp(x, sp, resonant_perform);
+    return filter_new<t_resonant>(resonant_class, q ? 0 : 1, {frequency, time_or_q});
 }
 
 }  // namespace
 
 VESH_SETUP {
-    resonant_class = new_filter_class<t_resonant>(resonant_new);
-    vesh::add_dsp(resonant_class, resonant_dsp);
-    vesh::add_method(resonant_class, "t60", alternate_mode<t_resonant>);
-    vesh::add_method(resonant_class, "q", q_mode<t_resonant>);
+    resonant_class = new_filter_class<t_resonant>(resonant_new, "t60");
 }

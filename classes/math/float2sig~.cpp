@@ -4,9 +4,9 @@
 //
 // f2s~ is the same class under a short name: its source sets
 // VESH_HELP_NAME and includes this file.
-#include <climits>
-
 #include "big_or_small.hpp"
+#include "block.hpp"
+#include "numbers.hpp"
 #include "vesh.hpp"
 
 namespace {
@@ -26,41 +26,16 @@ struct t_float2sig {
 
 t_class *float2sig_class;
 
-// Ramp length in whole samples, halves away from zero, in single precision;
-// lengths beyond an int are held at the largest one, NaN gives 0.
-int ramp_length(t_float ramp_time, t_float samples_per_ms) {
-    const float x = ramp_time * samples_per_ms;
-    if (x >= 0) {
-        const float r = static_cast<float>(x + 0.49999997f);
-        return r < 2147483520.0f ? static_cast<int>(r) : INT_MAX;
-    }
-    if (x < 0) {
-        const float r = static_cast<float>(x - 0.49999997f);
-        return r > -2147483520.0f ? static_cast<int>(r) : INT_MIN;
-    }
-    return 0;
-}
-
 double ramp_increment(int length) {
     return length > 0 ? 1.0 / length : 0.0;
-}
-
-// Holding is the common case; eight stores at a time let the compiler use
-// vector stores.
-void fill(t_sample *out, int n, t_sample value) {
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        for (int k = 0; k < 8; k++) out[i + k] = value;
-    }
-    for (; i < n; i++) out[i] = value;
 }
 
 t_float2sig *float2sig_new(t_floatarg ramp_time, t_floatarg initial) {
     auto *x = vesh::new_object<t_float2sig>(float2sig_class);
     x->ramp_time = ramp_time;
     x->target = x->reached = x->current = initial;
-    x->samples_per_ms = static_cast<t_float>(sys_getsr() * 0.001);
-    x->length = ramp_length(x->ramp_time, x->samples_per_ms);
+    x->samples_per_ms = vesh::samples_per_ms(sys_getsr());
+    x->length = vesh::ms_to_samples(x->ramp_time, x->samples_per_ms);
     x->increment = ramp_increment(x->length);
     vesh::float_inlet(&x->x_obj, &x->ramp_time);
     outlet_new(&x->x_obj, &s_signal);
@@ -71,15 +46,11 @@ void float2sig_float(t_float2sig *x, t_floatarg f) {
     x->target = f;
 }
 
-t_int *float2sig_perform(t_int *w) {
-    auto *x = vesh::word<t_float2sig *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    auto *out = vesh::word<t_sample *>(w, 3);
-
+void float2sig_block(t_float2sig *x, int n, t_sample *out) {
     // The ramp time, the sample rate and the target only change between
     // blocks, so the length is worked out once per block, and the increment
     // (a division) only when the length changes.
-    const int length = ramp_length(x->ramp_time, x->samples_per_ms);
+    const int length = vesh::ms_to_samples(x->ramp_time, x->samples_per_ms);
     double increment = x->increment;
     bool replan = false;
     if (length != x->length) {
@@ -91,8 +62,8 @@ t_int *float2sig_perform(t_int *w) {
     const float target = x->target;
     if (!replan && x->reached == target && x->counter < 1) {
         // Holding: nothing changes, and the stored values are already flushed.
-        fill(out, n, target);
-        return w + 4;
+        vesh::fill(out, n, target);
+        return;
     }
     float current = x->current;
     float reached = x->reached;
@@ -140,27 +111,23 @@ t_int *float2sig_perform(t_int *w) {
             step = 0;
         }
     }
-    fill(out + i, n - i, reached);
+    vesh::fill(out + i, n - i, reached);
 
     x->current = vesh::flush_big_or_small(current);
     x->reached = vesh::flush_big_or_small(reached);
     x->step = step;
     x->counter = counter;
-    return w + 4;
 }
 
-void float2sig_dsp(t_float2sig *x, t_signal **sp) {
-    x->samples_per_ms = static_cast<t_float>(sp[0]->s_sr * 0.001);
-    vesh::add_perform(float2sig_perform, x, sp[0]->s_n, sp[0]->s_vec);
+void float2sig_prepare(t_float2sig *x, t_signal **sp) {
+    x->samples_per_ms = vesh::samples_per_ms(sp[0]->s_sr);
 }
 
 }  // namespace
 
 VESH_SETUP {
-    float2sig_class = vesh::new_class_typed<t_float2sig>(
-        VESH_CLASS_NAME, float2sig_new, static_cast<void (*)(t_float2sig *)>(nullptr),
-        CLASS_DEFAULT, A_DEFFLOAT, A_DEFFLOAT);
-    vesh::add_dsp(float2sig_class, float2sig_dsp);
+    float2sig_class = vesh::new_class<t_float2sig>(VESH_CLASS_NAME, float2sig_new, nullptr);
+    vesh::add_block_dsp<float2sig_block, float2sig_prepare>(float2sig_class);
     vesh::add_float(float2sig_class, float2sig_float);
 #ifdef VESH_HELP_NAME
     class_sethelpsymbol(float2sig_class, gensym(VESH_HELP_NAME));

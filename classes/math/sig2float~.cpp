@@ -6,6 +6,7 @@
 // and includes this file.
 #include <climits>
 
+#include "numbers.hpp"
 #include "vesh.hpp"
 
 namespace {
@@ -114,10 +115,7 @@ void sig2float_offset(t_sig2float *x, t_floatarg f) {
     sig2float_recompute(x);
 }
 
-t_int *sig2float_perform(t_int *w) {
-    auto *x = vesh::word<t_sig2float *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    const auto *in = vesh::word<t_sample *>(w, 3);
+void sig2float_block(t_sig2float *x, int n, const t_sample *in) {
     x->value = in[x->offset];
     if (x->running) {
         if (x->countdown < n) {
@@ -127,15 +125,13 @@ t_int *sig2float_perform(t_int *w) {
             x->countdown -= n;
         }
     }
-    return w + 4;
 }
 
-void sig2float_dsp(t_sig2float *x, t_signal **sp) {
+void sig2float_prepare(t_sig2float *x, t_signal **sp) {
     x->block_size = sp[0]->s_n;
-    x->samples_per_ms = static_cast<t_float>(sp[0]->s_sr * 0.001);
+    x->samples_per_ms = vesh::samples_per_ms(sp[0]->s_sr);
     sig2float_recompute(x);
     x->countdown = x->offset;
-    vesh::add_perform(sig2float_perform, x, sp[0]->s_n, sp[0]->s_vec);
 }
 
 }  // namespace
@@ -144,7 +140,7 @@ VESH_SETUP {
     sig2float_class = vesh::new_class<t_sig2float>(VESH_CLASS_NAME, sig2float_new, sig2float_free);
     // A signal inlet without a scalar: floats go to the float method.
     class_domainsignalin(sig2float_class, -1);
-    vesh::add_dsp(sig2float_class, sig2float_dsp);
+    vesh::add_block_dsp<sig2float_block, sig2float_prepare>(sig2float_class);
     vesh::add_float(sig2float_class, sig2float_float);
     vesh::add_bang(sig2float_class, sig2float_bang);
     vesh::add_method(sig2float_class, "start", sig2float_start);

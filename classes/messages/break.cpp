@@ -73,9 +73,7 @@ t_break *break_new(t_symbol *separator) {
 }  // namespace
 
 VESH_SETUP {
-    break_class = vesh::new_class_typed<t_break>(VESH_CLASS_NAME, break_new,
-                                                 static_cast<void (*)(t_break *)>(nullptr),
-                                                 CLASS_DEFAULT, A_DEFSYM);
+    break_class = vesh::new_class<t_break>(VESH_CLASS_NAME, break_new, nullptr);
     vesh::add_bang(break_class, break_bang);
     vesh::add_float(break_class, break_float);
     vesh::add_symbol(break_class, break_symbol);

@@ -59,8 +59,7 @@ t_router *router_new(t_floatarg count, t_floatarg index) {
 }  // namespace
 
 VESH_SETUP {
-    router_class = vesh::new_class_typed<t_router>(VESH_CLASS_NAME, router_new, router_free,
-                                                   CLASS_DEFAULT, A_DEFFLOAT, A_DEFFLOAT);
+    router_class = vesh::new_class<t_router>(VESH_CLASS_NAME, router_new, router_free);
     vesh::add_bang(router_class, router_bang);
     vesh::add_float(router_class, router_float);
     vesh::add_symbol(router_class, router_symbol);

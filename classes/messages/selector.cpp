@@ -90,8 +90,7 @@ t_selector *selector_new(t_floatarg count, t_floatarg selection) {
 }  // namespace
 
 VESH_SETUP {
-    selector_class = vesh::new_class_typed<t_selector>(VESH_CLASS_NAME, selector_new, selector_free,
-                                                       CLASS_DEFAULT, A_DEFFLOAT, A_DEFFLOAT);
+    selector_class = vesh::new_class<t_selector>(VESH_CLASS_NAME, selector_new, selector_free);
     vesh::add_float(selector_class, selector_float);
     vesh::add_anything(selector_class, selector_anything);
 

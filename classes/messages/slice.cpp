@@ -56,9 +56,7 @@ t_slice *slice_new(t_floatarg position) {
 }  // namespace
 
 VESH_SETUP {
-    slice_class = vesh::new_class_typed<t_slice>(VESH_CLASS_NAME, slice_new,
-                                                 static_cast<void (*)(t_slice *)>(nullptr),
-                                                 CLASS_DEFAULT, A_DEFFLOAT);
+    slice_class = vesh::new_class<t_slice>(VESH_CLASS_NAME, slice_new, nullptr);
     vesh::add_list(slice_class, slice_list);
     vesh::add_float(slice_class, slice_float);
     vesh::add_symbol(slice_class, slice_symbol);

@@ -14,10 +14,8 @@ struct t_bendin {
     bool raw;
     midi::wide last_taken;  // channel last taken from the inlet
     t_float channel_in;
-    bool have_lsb;
-    bool active;
-    midi::wide selected;  // channel - 1; kept wide so that no channel wraps into 1..16
-    int lsb;
+    midi::running_status run;  // first byte the LSB
+    midi::wide selected;       // channel - 1; kept wide so that no channel wraps into 1..16
     t_outlet *channel_out;
 };
 
@@ -30,7 +28,7 @@ t_bendin *bendin_new(t_symbol *, int argc, t_atom *argv) {
     if (!midi::channel_args(argc, argv, {{"-raw", &raw}}, arg, given)) {
         return vesh::improper_args<t_bendin>("[bendin]: improper args");
     }
-    const midi::wide ch = midi::truncate(arg);
+    const midi::wide ch = vesh::wide_part(arg);
 
     auto *x = vesh::new_object<t_bendin>(bendin_class);
     x->raw = raw;
@@ -48,34 +46,18 @@ void bendin_float(t_bendin *x, t_floatarg f) {
     if (!(f >= 0)) return;  // negative (or NaN): no state change
     midi::follow_channel_inlet(x->channel_in, x->last_taken, x->selected, x->omni);
     if (f >= 256) {
-        x->have_lsb = false;
-        x->active = false;
+        x->run.close();
         return;
     }
     const int byte = static_cast<int>(f);
 
     if (midi::is_status(byte)) {
-        x->have_lsb = false;
-        if (midi::kind_of(byte) != midi::pitch_bend) {
-            x->active = false;
-        } else if (x->omni) {
-            x->selected = midi::index_of(byte);
-            x->active = true;
-        } else {
-            x->active = midi::index_of(byte) == x->selected;
-        }
+        x->run.open(byte, midi::kind_of(byte) == midi::pitch_bend, x->omni, x->selected);
         return;
     }
-    if (!x->have_lsb) {
-        if (x->active) {
-            x->lsb = byte;
-            x->have_lsb = true;
-        }
-        return;
-    }
+    if (!x->run.complete(byte)) return;
     // The MSB. The bend stays active: further pairs are further bends.
-    x->have_lsb = false;
-    const int v = byte * 128 + x->lsb;
+    const int v = byte * 128 + x->run.first;
     if (x->omni) midi::send_byte(x->channel_out, x->selected + 1);
     if (x->raw) {
         midi::send_byte(x->x_obj.ob_outlet, v);

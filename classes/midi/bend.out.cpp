@@ -34,10 +34,10 @@ void bendout_float(t_bendout *x, t_floatarg v) {
     if (!(v == v)) return;  // NaN is no bend
     midi::wide b;
     if (x->raw) {
-        b = midi::truncate(v);
+        b = vesh::wide_part(v);
     } else {
         const float scaled = v * 8191.0f;
-        b = midi::truncate(scaled) + 8192;
+        b = vesh::wide_part(scaled) + 8192;
     }
     if (b < 0 || b > 16383) return;
     t_outlet *out = x->x_obj.ob_outlet;

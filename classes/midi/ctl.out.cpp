@@ -33,8 +33,8 @@ void ctlout_float(t_ctlout *x, t_floatarg v) {
     if (!(v >= 0 && v <= 127 && x->controller >= 0 && x->controller <= 127)) return;
     t_outlet *out = x->x_obj.ob_outlet;
     midi::send_byte(out, midi::status_for(midi::control_change, x->channel));
-    midi::send_byte(out, midi::truncate(x->controller));
-    midi::send_byte(out, midi::truncate(v));
+    midi::send_byte(out, vesh::wide_part(x->controller));
+    midi::send_byte(out, vesh::wide_part(v));
 }
 
 }  // namespace

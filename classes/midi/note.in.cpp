@@ -14,10 +14,8 @@ struct t_notein {
     bool rel;
     midi::wide last_taken;  // channel last taken from the inlet
     t_float channel_in;
-    bool have_pitch;
-    int status;           // note_off, note_on, or 0 outside a note message
-    midi::wide selected;  // channel - 1; kept wide so that no channel wraps into 1..16
-    int pitch;
+    midi::running_status run;  // note_off, note_on, or closed; first byte the pitch
+    midi::wide selected;       // channel - 1; kept wide so that no channel wraps into 1..16
     t_outlet *velocity_out;
     t_outlet *flag_out;  // with "-rel" only
     t_outlet *channel_out;
@@ -32,7 +30,7 @@ t_notein *notein_new(t_symbol *, int argc, t_atom *argv) {
     if (!midi::channel_args(argc, argv, {{"-rel", &rel}}, arg, given)) {
         return vesh::improper_args<t_notein>("[notein]: improper args");
     }
-    const midi::wide ch = midi::truncate(arg);
+    const midi::wide ch = vesh::wide_part(arg);
 
     auto *x = vesh::new_object<t_notein>(notein_class);
     x->rel = rel;
@@ -49,39 +47,23 @@ t_notein *notein_new(t_symbol *, int argc, t_atom *argv) {
 }
 
 void notein_float(t_notein *x, t_floatarg f) {
-    const midi::wide value = midi::truncate(f);
+    const midi::wide value = vesh::wide_part(f);
     if (value < 0) return;
     midi::follow_channel_inlet(x->channel_in, x->last_taken, x->selected, x->omni);
     if (value > 255) {
-        x->have_pitch = false;
-        x->status = 0;
+        x->run.close();
         return;
     }
     const int byte = static_cast<int>(value);
 
     if (midi::is_status(byte)) {
-        x->have_pitch = false;
         const int kind = midi::kind_of(byte);
-        if (kind != midi::note_off && kind != midi::note_on) {
-            x->status = 0;
-        } else if (x->omni) {
-            x->selected = midi::index_of(byte);
-            x->status = kind;
-        } else {
-            x->status = midi::index_of(byte) == x->selected ? kind : 0;
-        }
+        x->run.open(byte, kind == midi::note_off || kind == midi::note_on, x->omni, x->selected);
         return;
     }
-    if (!x->have_pitch) {
-        if (x->status != 0) {
-            x->pitch = byte;
-            x->have_pitch = true;
-        }
-        return;
-    }
+    if (!x->run.complete(byte)) return;
     // The velocity. The status stays: further pairs are further notes.
-    x->have_pitch = false;
-    const bool on = x->status == midi::note_on;
+    const bool on = x->run.kind == midi::note_on;
     if (x->omni) midi::send_byte(x->channel_out, x->selected + 1);
     if (x->rel) {
         midi::send_byte(x->flag_out, on ? 1 : 0);
@@ -89,7 +71,7 @@ void notein_float(t_notein *x, t_floatarg f) {
     } else {
         midi::send_byte(x->velocity_out, on ? byte : 0);
     }
-    midi::send_byte(x->x_obj.ob_outlet, x->pitch);
+    midi::send_byte(x->x_obj.ob_outlet, x->run.first);
 }
 
 }  // namespace

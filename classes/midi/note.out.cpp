@@ -36,13 +36,13 @@ t_noteout *noteout_new(t_symbol *, int argc, t_atom *argv) {
 }
 
 void noteout_float(t_noteout *x, t_floatarg v) {
-    const midi::wide pitch = midi::truncate(v);
+    const midi::wide pitch = vesh::wide_part(v);
     if (pitch < 0 || pitch > 127) return;
-    midi::wide ch = midi::truncate(x->channel);
+    midi::wide ch = vesh::wide_part(x->channel);
     ch = ch < 1 ? 1 : ch > 16 ? 16 : ch;
-    midi::wide velocity = midi::truncate(x->velocity);
+    midi::wide velocity = vesh::wide_part(x->velocity);
     velocity = velocity < 0 ? 0 : velocity > 127 ? 127 : velocity;
-    const bool off = x->rel && midi::truncate(x->note_on) == 0;
+    const bool off = x->rel && vesh::wide_part(x->note_on) == 0;
     t_outlet *out = x->x_obj.ob_outlet;
     midi::send_byte(out, (off ? midi::note_off : midi::note_on) + ch - 1);
     midi::send_byte(out, pitch);

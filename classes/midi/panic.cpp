@@ -29,7 +29,7 @@ struct t_panic {
 
 t_class *panic_class;
 
-void *panic_new() {
+t_panic *panic_new() {
     auto *x = vesh::new_object<t_panic>(panic_class);
     x->pending_pitch = no_pitch;
     outlet_new(&x->x_obj, &s_float);
@@ -37,7 +37,7 @@ void *panic_new() {
 }
 
 void panic_float(t_panic *x, t_floatarg f) {
-    const midi::wide value = midi::truncate(f);
+    const midi::wide value = vesh::wide_part(f);
     if (value < 0 || value > 255) {
         x->pending_pitch = no_pitch;
         return;
@@ -93,8 +93,7 @@ void panic_clear(t_panic *x) {
 }  // namespace
 
 VESH_SETUP {
-    panic_class = vesh::new_class_typed<t_panic>(
-        VESH_CLASS_NAME, panic_new, static_cast<void (*)(t_panic *)>(nullptr), CLASS_DEFAULT);
+    panic_class = vesh::new_class<t_panic>(VESH_CLASS_NAME, panic_new, nullptr);
     vesh::add_float(panic_class, panic_float);
     vesh::add_bang(panic_class, panic_bang);
     vesh::add_method(panic_class, "clear", panic_clear);

@@ -19,7 +19,7 @@ struct t_pgmin {
 
 t_class *pgmin_class;
 
-void *pgmin_new(t_floatarg arg) {
+t_pgmin *pgmin_new(t_floatarg arg) {
     const midi::wide ch = midi::parser_channel(arg);
 
     auto *x = vesh::new_object<t_pgmin>(pgmin_class);
@@ -60,8 +60,6 @@ void pgmin_float(t_pgmin *x, t_floatarg f) {
 }  // namespace
 
 VESH_SETUP {
-    pgmin_class = vesh::new_class_typed<t_pgmin>(VESH_CLASS_NAME, pgmin_new,
-                                                 static_cast<void (*)(t_pgmin *)>(nullptr),
-                                                 CLASS_DEFAULT, A_DEFFLOAT);
+    pgmin_class = vesh::new_class<t_pgmin>(VESH_CLASS_NAME, pgmin_new, nullptr);
     vesh::add_float(pgmin_class, pgmin_float);
 }

@@ -30,7 +30,7 @@ void pgmout_float(t_pgmout *x, t_floatarg v) {
     if (!(v >= 0 && v <= 127)) return;
     t_outlet *out = x->x_obj.ob_outlet;
     midi::send_byte(out, midi::status_for(midi::program_change, x->channel));
-    midi::send_byte(out, midi::truncate(v));
+    midi::send_byte(out, vesh::wide_part(v));
 }
 
 }  // namespace

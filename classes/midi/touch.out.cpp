@@ -38,8 +38,8 @@ void touchout_float(t_touchout *x, t_floatarg v) {
     t_outlet *out = x->x_obj.ob_outlet;
     const int kind = x->poly ? midi::poly_touch : midi::channel_touch;
     midi::send_byte(out, midi::status_for(kind, x->channel));
-    if (x->poly) midi::send_byte(out, midi::truncate(x->key));
-    midi::send_byte(out, midi::truncate(v));
+    if (x->poly) midi::send_byte(out, vesh::wide_part(x->key));
+    midi::send_byte(out, vesh::wide_part(v));
 }
 
 }  // namespace

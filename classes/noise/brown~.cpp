@@ -25,12 +25,8 @@ void brown_seed(t_brown *x, t_floatarg f) {
     vesh::random_init(&x->state, f);
 }
 
-t_int *brown_perform(t_int *w) {
-    auto *x = vesh::word<t_brown *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    auto *state = vesh::word<vesh::random_state *>(w, 3);
-    auto *out = vesh::word<t_sample *>(w, 4);
-    uint32_t s1 = state->s1, s2 = state->s2, s3 = state->s3;
+void brown_block(t_brown *x, int n, t_sample *out) {
+    uint32_t s1 = x->state.s1, s2 = x->state.s2, s3 = x->state.s3;
     float b = x->walk;
     for (int i = 0; i < n; i++) {
         b = b + vesh::random_bipolar(s1, s2, s3) * 0.125f;
@@ -38,19 +34,14 @@ t_int *brown_perform(t_int *w) {
         if (b < -1.0f) b = -2.0f - b;
         out[i] = b;
     }
-    *state = {s1, s2, s3};
+    x->state = {s1, s2, s3};
     x->walk = b;
-    return w + 5;
-}
-
-void brown_dsp(t_brown *x, t_signal **sp) {
-    vesh::add_perform(brown_perform, x, sp[0]->s_n, &x->state, sp[0]->s_vec);
 }
 
 }  // namespace
 
 VESH_SETUP {
     brown_class = vesh::new_class<t_brown>(VESH_CLASS_NAME, brown_new, nullptr);
-    vesh::add_dsp(brown_class, brown_dsp);
+    vesh::add_block_dsp<brown_block>(brown_class);
     vesh::add_float(brown_class, brown_seed);
 }

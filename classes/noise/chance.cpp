@@ -76,8 +76,7 @@ t_chance *chance_new(t_symbol *, int argc, t_atom *argv) {
     x->percentage = percentage;
     x->threshold = threshold;
     x->index_mode = index_mode;
-    seed_counter *= 1319u;
-    x->word = seed_counter;
+    x->word = vesh::noise_lcg_instance(seed_counter);
     if (percentage) vesh::float_inlet(&x->x_obj, &x->threshold);
     if (index_mode) {
         x->index_outlet = outlet_new(&x->x_obj, &s_float);

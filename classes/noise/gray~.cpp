@@ -30,30 +30,21 @@ void gray_seed(t_gray *x, t_floatarg f) {
     gray_init(x, f);
 }
 
-t_int *gray_perform(t_int *w) {
-    auto *x = vesh::word<t_gray *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    auto *state = vesh::word<vesh::random_state *>(w, 3);
-    auto *out = vesh::word<t_sample *>(w, 4);
-    uint32_t s1 = state->s1, s2 = state->s2, s3 = state->s3;
+void gray_block(t_gray *x, int n, t_sample *out) {
+    uint32_t s1 = x->state.s1, s2 = x->state.s2, s3 = x->state.s3;
     uint32_t reg = x->reg;
     for (int i = 0; i < n; i++) {
         reg ^= 1u << (vesh::random_step(s1, s2, s3) & 31);
         out[i] = static_cast<float>(static_cast<int32_t>(reg)) * 4.656612873077393e-10f;
     }
-    *state = {s1, s2, s3};
+    x->state = {s1, s2, s3};
     x->reg = reg;
-    return w + 5;
-}
-
-void gray_dsp(t_gray *x, t_signal **sp) {
-    vesh::add_perform(gray_perform, x, sp[0]->s_n, &x->state, sp[0]->s_vec);
 }
 
 }  // namespace
 
 VESH_SETUP {
     gray_class = vesh::new_class<t_gray>(VESH_CLASS_NAME, gray_new, nullptr);
-    vesh::add_dsp(gray_class, gray_dsp);
+    vesh::add_block_dsp<gray_block>(gray_class);
     vesh::add_float(gray_class, gray_seed);
 }

@@ -65,13 +65,9 @@ void pinknoise_seed(t_pinknoise *x, t_floatarg f) {
     pinknoise_refill(x);
 }
 
-t_int *pinknoise_perform(t_int *w) {
-    auto *x = vesh::word<t_pinknoise *>(w, 1);
-    const int n = vesh::word<int>(w, 2);
-    auto *state = vesh::word<vesh::random_state *>(w, 3);
-    float *table = vesh::word<float *>(w, 4);
-    auto *out = vesh::word<t_sample *>(w, 5);
-    uint32_t s1 = state->s1, s2 = state->s2, s3 = state->s3;
+void pinknoise_block(t_pinknoise *x, int n, t_sample *out) {
+    float *table = x->table;
+    uint32_t s1 = x->state.s1, s2 = x->state.s2, s3 = x->state.s3;
     float sum = x->sum;
     const int count = x->count;
     const float g = 1.0f / static_cast<float>(count + 1);
@@ -86,12 +82,11 @@ t_int *pinknoise_perform(t_int *w) {
         const float white = vesh::random_bipolar(s1, s2, s3);
         out[i] = (white + sum) * g;
     }
-    *state = {s1, s2, s3};
+    x->state = {s1, s2, s3};
     x->sum = sum;
-    return w + 6;
 }
 
-void pinknoise_dsp(t_pinknoise *x, t_signal **sp) {
+void pinknoise_prepare(t_pinknoise *x, t_signal **sp) {
     if (x->automatic) {
         // One octave per halving of the rate above 40 Hz, at most the table's size.
         float sr = sp[0]->s_sr;
@@ -103,14 +98,13 @@ void pinknoise_dsp(t_pinknoise *x, t_signal **sp) {
         x->count = count;
         pinknoise_refill(x);
     }
-    vesh::add_perform(pinknoise_perform, x, sp[0]->s_n, &x->state, x->table, sp[0]->s_vec);
 }
 
 }  // namespace
 
 VESH_SETUP {
     pinknoise_class = vesh::new_class<t_pinknoise>(VESH_CLASS_NAME, pinknoise_new, nullptr);
-    vesh::add_dsp(pinknoise_class, pinknoise_dsp);
+    vesh::add_block_dsp<pinknoise_block, pinknoise_prepare>(pinknoise_class);
     vesh::add_float(pinknoise_class, pinknoise_seed);
     vesh::add_method_defaults(pinknoise_class, "oct", pinknoise_oct);
 }

@@ -35,8 +35,7 @@ t_randf *randf_new(t_symbol *, int argc, t_atom *argv) {
     }
     auto *x = vesh::new_object<t_randf>(randf_class);
     // An explicit seed moves the class's counter too.
-    seed_counter = seeded ? vesh::noise_lcg_seed(seed) : seed_counter * 1319u;
-    x->word = seed_counter;
+    x->word = vesh::noise_lcg_instance(seed_counter, seeded, seed);
     x->low = low;
     x->high = high;
     vesh::float_inlet(&x->x_obj, &x->low);

@@ -36,9 +36,7 @@ t_randi *randi_new(t_symbol *, int argc, t_atom *argv) {
         }
     }
     auto *x = vesh::new_object<t_randi>(randi_class);
-    const uint32_t from = seeded ? static_cast<uint32_t>(vesh::int_part(seed)) : seed_counter;
-    seed_counter = vesh::int_lcg_next_counter(from);
-    x->state = seed_counter & 0x7FFFFFFFu;
+    x->state = vesh::int_lcg_instance(seed_counter, seeded, seed);
     x->min = min;
     x->max = max;
     vesh::float_inlet(&x->x_obj, &x->min);

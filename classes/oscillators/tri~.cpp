@@ -5,10 +5,6 @@
 
 namespace {
 
-using t_tri = vesh::t_oscillator;
-
-t_class *tri_class;
-
 struct TriShape : vesh::widthless_shape {
     static t_sample out(double phase, Width) {
         // Every piece is exact, so selecting without branches changes nothing.
@@ -18,30 +14,8 @@ struct TriShape : vesh::widthless_shape {
     }
 };
 
-t_int *tri_perform(t_int *w) {
-    return vesh::phase_perform<TriShape, false>(w);
-}
-t_int *tri_perform_sig(t_int *w) {
-    return vesh::phase_perform<TriShape, true>(w);
-}
-
-t_tri *tri_new(t_symbol *, int argc, t_atom *argv) {
-    return vesh::oscillator_new<t_tri>(tri_class, vesh::float_arg(argc, argv, 0, 0),
-                                       vesh::float_arg(argc, argv, 1, 0));
-}
-
-void tri_free(t_tri *x) {
-    vesh::oscillator_free(x);
-}
-
-void tri_dsp(t_tri *x, t_signal **sp) {
-    vesh::oscillator_dsp(x, sp, tri_perform_sig, tri_perform);
-}
-
 }  // namespace
 
 VESH_SETUP {
-    tri_class = vesh::new_class<t_tri>(VESH_CLASS_NAME, tri_new, tri_free);
-    VESH_MAIN_SIGNAL_INLET(tri_class, t_tri, frequency);
-    vesh::add_dsp(tri_class, tri_dsp);
+    vesh::oscillator_setup<TriShape>();
 }

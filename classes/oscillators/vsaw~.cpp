@@ -6,12 +6,7 @@
 
 namespace {
 
-using t_vsaw = vesh::t_width_oscillator;
-
-t_class *vsaw_class;
-
 struct VsawShape {
-    using Object = t_vsaw;
     static constexpr bool has_width = true;
     static constexpr bool sync_one_is_zero = true;
     // What depends on the width alone is worked out once while the width
@@ -37,35 +32,15 @@ struct VsawShape {
         const float y = m * s.slope + 1.0f;
         return y;
     }
+    // The width is kept within [0, 1]; an offset outside [0, 1) starts at 0.
+    static void check_args(t_float &width, t_float &offset) {
+        width = std::clamp<t_float>(width, 0, 1);
+        if (!(offset >= 0 && offset < 1)) offset = 0;
+    }
 };
-
-t_int *vsaw_perform(t_int *w) {
-    return vesh::phase_perform<VsawShape, true>(w);
-}
-t_int *vsaw_perform_magic(t_int *w) {
-    return vesh::phase_perform<VsawShape, false>(w);
-}
-
-t_vsaw *vsaw_new(t_symbol *, int argc, t_atom *argv) {
-    const t_float width = std::clamp(vesh::float_arg(argc, argv, 1, 0), 0.0f, 1.0f);
-    t_float offset = vesh::float_arg(argc, argv, 2, 0);
-    if (!(offset >= 0 && offset < 1)) offset = 0;
-    return vesh::oscillator_new<t_vsaw>(vsaw_class, vesh::float_arg(argc, argv, 0, 0), offset,
-                                        width);
-}
-
-void vsaw_free(t_vsaw *x) {
-    vesh::oscillator_free(x);
-}
-
-void vsaw_dsp(t_vsaw *x, t_signal **sp) {
-    vesh::oscillator_dsp(x, sp, vsaw_perform, vsaw_perform_magic);
-}
 
 }  // namespace
 
 VESH_SETUP {
-    vsaw_class = vesh::new_class<t_vsaw>(VESH_CLASS_NAME, vsaw_new, vsaw_free);
-    VESH_MAIN_SIGNAL_INLET(vsaw_class, t_vsaw, frequency);
-    vesh::add_dsp(vsaw_class, vsaw_dsp);
+    vesh::oscillator_setup<VsawShape>();
 }

@@ -96,6 +96,12 @@ class Run:
         """`text` is "receiver message..."; same-time events keep their order."""
         self.events.append((ms, len(self.events), text))
 
+    def show(self, patch="main.pd", ms=0):
+        """Maps a top-level patch's window as the editor does once it has drawn
+        it. Before that, Pd 0.56 leaves the canvas deaf to its window name in
+        batch mode (0.53 connects it as soon as the patch opens)."""
+        self.at(ms, f"pd-{patch} map 1")
+
     def run(self, ms=10, timeout=60):
         main = self.main
         times = {}

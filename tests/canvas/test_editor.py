@@ -11,11 +11,20 @@ import time
 
 import pytest
 
-from vpd import LIBRARY, PD, TESTLIB
+from vpd import LIBRARY, PD, SR, TESTLIB
+
+
+def editor_scripts():
+    """The editor's Tcl scripts: the system's, or those of a host run from its
+    source tree (bin/pd starts ../tcl/pd-gui.tcl)."""
+    binary = os.path.realpath(shutil.which(PD) or PD)
+    tree = os.path.join(os.path.dirname(os.path.dirname(binary)), "tcl", "pd-gui.tcl")
+    return tree if os.path.exists(tree) else "/usr/lib/puredata/tcl/pd-gui.tcl"
+
 
 pytestmark = pytest.mark.skipif(
     any(shutil.which(t) is None for t in ("Xvfb", "xdotool", "wish"))
-    or not os.path.exists("/usr/lib/puredata/tcl/pd-gui.tcl"),
+    or not os.path.exists(editor_scripts()),
     reason="needs Xvfb, xdotool and the pd editor (puredata-gui)")
 
 TIMEOUT = 20.0
@@ -36,6 +45,8 @@ MAIN = """#N canvas 20 20 500 400 12;
 #X obj 200 70 loadbang;
 #X obj 200 100 canvas.wname;
 #X obj 200 130 vtest.probe wname1;
+#X obj 300 10 canvas.bounds;
+#X obj 300 40 vtest.probe bounds;
 #X connect 0 0 1 0;
 #X connect 0 1 2 0;
 #X connect 0 2 3 0;
@@ -46,6 +57,7 @@ MAIN = """#N canvas 20 20 500 400 12;
 #X connect 10 0 11 0;
 #X connect 12 0 13 0;
 #X connect 13 0 14 0;
+#X connect 15 0 16 0;
 """
 
 SECOND = """#N canvas 600 20 400 300 12;
@@ -97,8 +109,8 @@ class Editor:
             with open(os.path.join(tmp, name), "w") as f:
                 f.write(text)
         pd = subprocess.Popen(
-            [PD, "-noprefs", "-nosound", "-nomidi", "-stderr", "-path", LIBRARY, "-path",
-             TESTLIB, "-open", os.path.join(tmp, "main.pd"), "-open",
+            [PD, "-noprefs", "-nosound", "-nomidi", "-stderr", "-r", str(SR), "-path", LIBRARY,
+             "-path", TESTLIB, "-open", os.path.join(tmp, "main.pd"), "-open",
              os.path.join(tmp, "second.pd")],
             env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
             stderr=subprocess.STDOUT, text=True, errors="replace")
@@ -237,3 +249,9 @@ def test_edit_follows_ctrl_e(editor):
 def test_gui_reaches_the_editor(editor):
     editor.send(f"gui wm title {editor.wname1} vesh-retitled")
     wait(lambda: editor.xdo("getwindowname", editor.win1) == "vesh-retitled", "the new title")
+
+
+def test_bounds_reported_once_as_the_window_opens(editor):
+    editor.sync()
+    assert [l for l in editor.lines if l.startswith("probe bounds:")] == \
+        ["probe bounds: list 20 20 520 420"]

@@ -103,6 +103,17 @@ def test_henon_escapes_to_the_origin():
     assert got[0] == [0.5, 0.5, 0.5]
 
 
+@pytest.mark.parametrize("box", ["henon~ 0", "henon~ 44100 0 1"])
+def test_henon_output_is_its_y(box):
+    # The output is y itself: after a list (the rate-0 map iterates no more),
+    # and on iterations that land exactly on 1.5 (a = 0, b = 1: 1 + 0.5).
+    p = Patch()
+    h = p.obj(box)
+    p.probe_signal(h)
+    p.send(h, "0.3 0.5", at_block=1)
+    assert p.run(blocks=2).samples(h)[64:] == [0.5] * 64
+
+
 def test_clear_and_documented_first_values():
     p = Patch()
     ik = p.obj("ikeda~ 44100 0.75 0.3 0.4")

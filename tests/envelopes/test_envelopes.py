@@ -68,6 +68,13 @@ def test_times_round_half_away_from_zero():
     assert r.samples(e)[:2] == [1.0, 1.0]
 
 
+@pytest.mark.parametrize("box", ["asr~ 5", "adsr~ 5 0 1 0"])
+def test_times_round_the_single_precision_product(box):
+    # 5 ms at 44.1 kHz: 5 x 44.1 is 220.5 in single precision, so 221 samples.
+    r, e = envelope(box, 4, [(0, "1")])
+    assert r.samples(e)[0] == pytest.approx(1 / 221, rel=1e-6)
+
+
 @pytest.mark.parametrize("at", [3, 12, 40])  # during attack, decay, release
 def test_retrigger_starts_from_the_current_level(at):
     r, e = envelope("adsr~ 10 20 0.5 100", 50, [(0, "1"), (20, "0"), (at, "0.8")])

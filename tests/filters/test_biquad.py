@@ -246,7 +246,8 @@ def test_parameters_act_on_the_very_next_sample(text, swept):
     n = 3 if name in ("lowpass~",) else 4
     params = [tuple(columns[k][i] if k in columns else args[k - 1] for k in range(1, n))
               for i in range(len(xs))]
-    assert all(len(set(v)) > 300 for v in values)
+    # new values nearly every sample (hosts' osc~ tables differ in how often they repeat)
+    assert all(len(set(v)) > 250 for v in values)
     assert same(ys, model(name, xs, params))
 
 

@@ -86,7 +86,7 @@ def check(names, timeout=600):
         cmd = ["valgrind", "--leak-check=full", "--show-leak-kinds=definite,indirect",
                "--errors-for-leak-kinds=definite,indirect", "--num-callers=30",
                vpd.PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr", "-nrt",
-               "-path", vpd.LIBRARY, "-open", path]
+               "-r", str(vpd.SR), "-path", vpd.LIBRARY, "-open", path]
         proc = subprocess.run(cmd, capture_output=True, text=True, errors="replace",
                               timeout=timeout)
     out = proc.stdout + proc.stderr

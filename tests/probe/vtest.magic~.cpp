@@ -17,7 +17,7 @@ struct t_magic_tilde {
 
 t_class *magic_tilde_class;
 
-void *magic_tilde_new() {
+t_magic_tilde *magic_tilde_new() {
     auto *x = vesh::new_object<t_magic_tilde>(magic_tilde_class);
     vesh::signal_inlet(&x->x_obj, 0);
     x->canvas = canvas_getcurrent();
@@ -60,9 +60,7 @@ void magic_tilde_dsp(t_magic_tilde *x, t_signal **sp) {
 }  // namespace
 
 VESH_SETUP {
-    magic_tilde_class = vesh::new_class_typed<t_magic_tilde>(
-        VESH_CLASS_NAME, magic_tilde_new, static_cast<void (*)(t_magic_tilde *)>(nullptr),
-        CLASS_DEFAULT);
+    magic_tilde_class = vesh::new_class<t_magic_tilde>(VESH_CLASS_NAME, magic_tilde_new, nullptr);
     VESH_MAIN_SIGNAL_INLET(magic_tilde_class, t_magic_tilde, scalar);
     vesh::add_dsp(magic_tilde_class, magic_tilde_dsp);
 }

@@ -15,7 +15,7 @@ struct t_probe {
 
 t_class *probe_class;
 
-void *probe_new(t_symbol *name) {
+t_probe *probe_new(t_symbol *name) {
     auto *x = vesh::new_object<t_probe>(probe_class);
     x->name = name;
     return x;
@@ -78,9 +78,7 @@ void probe_pointer(t_probe *x, t_gpointer *) {
 }  // namespace
 
 VESH_SETUP {
-    probe_class = vesh::new_class_typed<t_probe>(VESH_CLASS_NAME, probe_new,
-                                                 static_cast<void (*)(t_probe *)>(nullptr),
-                                                 CLASS_DEFAULT, A_DEFSYM);
+    probe_class = vesh::new_class<t_probe>(VESH_CLASS_NAME, probe_new, nullptr);
     vesh::add_bang(probe_class, probe_bang);
     vesh::add_float(probe_class, probe_float);
     vesh::add_symbol(probe_class, probe_symbol);

@@ -16,7 +16,7 @@ struct t_probe_tilde {
 
 t_class *probe_tilde_class;
 
-void *probe_tilde_new(t_symbol *name) {
+t_probe_tilde *probe_tilde_new(t_symbol *name) {
     auto *x = vesh::new_object<t_probe_tilde>(probe_tilde_class);
     x->name = name;
     return x;
@@ -45,9 +45,7 @@ void probe_tilde_dsp(t_probe_tilde *x, t_signal **sp) {
 }  // namespace
 
 VESH_SETUP {
-    probe_tilde_class = vesh::new_class_typed<t_probe_tilde>(
-        VESH_CLASS_NAME, probe_tilde_new, static_cast<void (*)(t_probe_tilde *)>(nullptr),
-        CLASS_DEFAULT, A_DEFSYM);
+    probe_tilde_class = vesh::new_class<t_probe_tilde>(VESH_CLASS_NAME, probe_tilde_new, nullptr);
     VESH_MAIN_SIGNAL_INLET(probe_tilde_class, t_probe_tilde, scalar);
     vesh::add_dsp(probe_tilde_class, probe_tilde_dsp);
 }

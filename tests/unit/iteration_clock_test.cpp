@@ -9,8 +9,8 @@
 namespace {
 
 // Samples at which events fire over `n` samples of a constant rate.
-std::vector<int> events(double &phase, t_sample rate, int n, double sr = 44100) {
-    std::vector<t_sample> in(n, rate);
+std::vector<int> events(double &phase, float rate, int n, double sr = 44100) {
+    std::vector<float> in(n, rate);
     std::vector<int> at;
     vesh::clock_run(
         phase, in.data(), n, 1.0 / sr, [&](int i) { at.push_back(i); }, [](int, double) {});
@@ -20,7 +20,7 @@ std::vector<int> events(double &phase, t_sample rate, int n, double sr = 44100) 
 }  // namespace
 
 TEST(IterationClock, FiresAtTheRateWhicheverItsSign) {
-    for (t_sample rate : {441.0f, -441.0f}) {
+    for (float rate : {441.0f, -441.0f}) {
         double phase = vesh::clock_start_phase(rate);
         EXPECT_EQ(events(phase, rate, 401), (std::vector<int>{0, 100, 200, 300, 400})) << rate;
     }
@@ -38,7 +38,7 @@ TEST(IterationClock, AtMostOneEventPerSampleAndZeroFreezes) {
 }
 
 TEST(IterationClock, EmitSeesThePhaseAfterTheWrap) {
-    const t_sample in[4] = {22050, 22050, 22050, 22050};
+    const float in[4] = {22050, 22050, 22050, 22050};
     double phase = 1.0;
     std::vector<double> seen;
     vesh::clock_run(
@@ -49,7 +49,7 @@ TEST(IterationClock, EmitSeesThePhaseAfterTheWrap) {
 
 TEST(IterationClock, NanRateHoldsThePhase) {
     double phase = 0.25;
-    const t_sample nan = std::numeric_limits<float>::quiet_NaN();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
     events(phase, nan, 10);
     EXPECT_EQ(phase, 0.25);
     EXPECT_EQ(events(phase, 44100 / 4.0f, 8), (std::vector<int>{3, 7}));

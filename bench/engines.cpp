@@ -1,0 +1,166 @@
+// In-process micro-benchmark of the host-free engines: each workload runs
+// blocks of 64 samples through an engine as a perform routine would, and the
+// best of several timed runs is printed in nanoseconds per sample. It builds
+// without the host's headers, which also proves the kernels host-free.
+//
+//   build/bench_engines            # every workload
+//   build/bench_engines phase      # workloads whose name starts with "phase"
+#include "biquad_kernel.hpp"
+#include "cycle_sine.hpp"
+#include "envelope_kernel.hpp"
+#include "iteration_clock.hpp"
+#include "phase_kernel.hpp"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int block = 64;
+constexpr int blocks = 20000;  // 1 280 000 samples a run
+constexpr int runs = 7;
+
+struct Saw : vesh::widthless_shape {
+    static float out(double phase, Width) { return static_cast<float>(1.0 - 2.0 * phase); }
+};
+
+struct Sine : vesh::widthless_shape {
+    static void out_run(const double *phase, int n, float *out) {
+        vesh::turn_sines_narrowed(phase, 6.283185307179586, n, out);
+    }
+};
+
+struct Square : vesh::edge_shape {
+    static constexpr float high = 1;
+    static constexpr float low = -1;
+};
+
+struct Lowpass {
+    static constexpr double margin = 1e-6;
+    using terms = vesh::biquad::no_terms;
+    static vesh::biquad::direct coefficients(const float (&p)[2], int mode, double w, double cos_w,
+                                             double sin_w, terms &) {
+        const double alpha = vesh::biquad::alpha_of(p[1], mode, w, sin_w);
+        return {(1 - cos_w) / 2, 1 - cos_w, (1 - cos_w) / 2, 1 + alpha, -2 * cos_w,
+                1 - alpha,       false};
+    }
+};
+
+// Inputs shared by the workloads: a held value, a moving one, white noise.
+struct Inputs {
+    std::vector<float> held, moving, noise, zero, out;
+    Inputs() : held(block, 440), moving(block), noise(block), zero(block, 0), out(block) {
+        uint32_t r = 1;
+        for (int i = 0; i < block; i++) {
+            moving[i] = 440 + i;
+            r = r * 1664525u + 1013904223u;
+            noise[i] = static_cast<float>(r >> 8) / 8388608.0f - 1.0f;
+        }
+    }
+};
+
+template <typename Shape>
+std::function<void()> oscillator(Inputs &in, const std::vector<float> &frequency) {
+    return [&in, &frequency, phase = 0.0, last = 0.0]() mutable {
+        const vesh::phase_block_io io = {block,          frequency.data(), in.held.data(),
+                                         in.zero.data(), in.zero.data(),   in.out.data()};
+        if constexpr (vesh::edge_placing<Shape>) {
+            phase = vesh::edge_block<Shape, vesh::sync_input::scalar>(phase, last, 1 / 44100.0, io);
+        } else {
+            phase =
+                vesh::phase_block<Shape, vesh::sync_input::scalar>(phase, last, 1 / 44100.0, io);
+        }
+    };
+}
+
+std::function<void()> lowpass(Inputs &in, const std::vector<float> &cutoff) {
+    auto core = std::make_shared<vesh::biquad::core<vesh::biquad::cookbook<Lowpass, 2>>>();
+    core->nyquist = 22050;
+    auto q = std::make_shared<std::vector<float>>(block, 0.7f);
+    return [&in, &cutoff, core, q]() {
+        const float *parameters[2] = {cutoff.data(), q->data()};
+        vesh::biquad::run(*core, block, in.noise.data(), parameters, in.out.data());
+    };
+}
+
+// A clocked map as the chaos shell runs it: the Hénon step at 1 kHz.
+std::function<void()> clocked_map(Inputs &in, float rate) {
+    auto rates = std::make_shared<std::vector<float>>(block, rate);
+    return [&in, rates, phase = 1.0, x = 0.0, y = 0.0, held = 0.0f]() mutable {
+        vesh::clock_run(
+            phase, rates->data(), block, 1 / 44100.0,
+            [&](int) {
+                const double next = static_cast<float>(1.0 - 1.4 * x * x + 0.3 * y);
+                if (next > -1.5 && next < 1.5) {
+                    y = x;
+                    x = next;
+                } else {
+                    x = y = 0;
+                }
+                held = static_cast<float>(y);
+            },
+            [&](int i, double) { in.out[i] = held; });
+    };
+}
+
+// An envelope's linear release, restarted whenever it ends.
+std::function<void()> release(Inputs &in) {
+    struct Quiet {
+        void push(int) {}
+    };
+    return [&in, level = 1.0f, step = 0.0, count = 0, active = int64_t{1}, gate = 1,
+            segment = vesh::envelope::Segment{}, status = Quiet{}]() mutable {
+        const float spms = vesh::samples_per_ms(44100);
+        for (int i = 0; i < block; i++) {
+            vesh::envelope::release_sample<false>(level, step, count, active, gate, segment, 100,
+                                                  spms, status);
+            in.out[i] = level;
+        }
+        if (!active) level = 1, active = 1, gate = 1;
+    };
+}
+
+double ns_per_sample(const std::function<void()> &work) {
+    double best = 1e30;
+    for (int r = 0; r < runs; r++) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int b = 0; b < blocks; b++) work();
+        const std::chrono::duration<double, std::nano> took =
+            std::chrono::steady_clock::now() - start;
+        best = std::fmin(best, took.count() / (blocks * block));
+    }
+    return best;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Inputs in;
+    const struct {
+        const char *name;
+        std::function<void()> work;
+    } workloads[] = {
+        {"phase saw, held frequency", oscillator<Saw>(in, in.held)},
+        {"phase saw, moving frequency", oscillator<Saw>(in, in.moving)},
+        {"phase sine, held frequency", oscillator<Sine>(in, in.held)},
+        {"edge square, held frequency", oscillator<Square>(in, in.held)},
+        {"edge square, moving frequency", oscillator<Square>(in, in.moving)},
+        {"biquad lowpass, held cutoff", lowpass(in, in.held)},
+        {"biquad lowpass, moving cutoff", lowpass(in, in.moving)},
+        {"clock henon at 1 kHz", clocked_map(in, 1000)},
+        {"clock henon every sample", clocked_map(in, 44100)},
+        {"envelope linear release", release(in)},
+    };
+    for (const auto &w : workloads) {
+        bool wanted = argc < 2;
+        for (int k = 1; k < argc; k++)
+            wanted |= std::strncmp(w.name, argv[k], std::strlen(argv[k])) == 0;
+        if (wanted) std::printf("%-32s %7.2f ns/sample\n", w.name, ns_per_sample(w.work));
+    }
+    return 0;
+}

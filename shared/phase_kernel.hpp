@@ -1,0 +1,332 @@
+// The arithmetic of the phase accumulator behind every oscillator: phase
+// steps, wraps, the offset and sync inputs, and the two block loops (the plain
+// engine, whose output is a function of the phase, and the edge-placing engine
+// of the rectangular waves). Host-independent; phase.hpp binds it to the host.
+//
+// The phase is a double in cycles, advanced per sample by frequency / sr,
+// with two secondary inputs:
+//   sync          a sample in (0, 1] sets the phase (hard sync);
+//   phase offset  added to the phase as it changes; whole cycles of a jump
+//                 are dropped.
+//
+// A shape is a small policy struct (see "Plain engine" and "Edge-placing
+// engine" below); the engines do the rest.
+#pragma once
+
+#include "block.hpp"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <type_traits>
+
+namespace vesh {
+
+// Whether a signal reaches the sync input: with one, the engine reads it
+// sample by sample; without one, the host glue applies a float once per block.
+enum class sync_input { scalar, signal };
+
+// ---- Per-sample pieces --------------------------------------------------
+
+// Phase step of one sample, limited to half a cycle either way; a NaN
+// frequency walks backwards at the limit rather than poisoning the phase.
+inline double phase_increment(sample frequency, double inv_sr) {
+    double increment = static_cast<double>(frequency) * inv_sr;
+    increment = increment > -0.5 ? increment : -0.5;  // NaN fails the test too
+    return increment < 0.5 ? increment : 0.5;
+}
+
+// How far the phase-offset input moved since the last sample, whole cycles
+// dropped. A non-finite input moves nothing: the phase must stay a number.
+inline double offset_change(sample offset, double last) {
+    double change = static_cast<double>(offset) - last;
+    if (!(change > -1.0 && change < 1.0)) {
+        change = std::isfinite(change) ? std::fmod(change, 1.0) : 0.0;
+    }
+    return change;
+}
+
+// Brings a phase at or below 0 into (0, 1]. One cycle is the usual case; a
+// large offset jump on top of the increment can need more.
+inline double phase_lift(double p) {
+    p += 1.0;
+    if (p <= 0.0) {
+        p -= std::floor(p);
+        if (p <= 0.0) p += 1.0;
+    }
+    return p;
+}
+
+// Brings a phase at or above 1 into [0, 1).
+inline double phase_drop(double p) {
+    p -= 1.0;
+    if (p >= 1.0) p -= std::floor(p);
+    return p;
+}
+
+// True for a phase below 0 (-0 included), at or above 1, or NaN: one integer
+// comparison instead of two floating-point ones on the hot path.
+inline bool outside_cycle(double p) {
+    return std::bit_cast<uint64_t>(p) >= std::bit_cast<uint64_t>(1.0);
+}
+
+// True for 0 < p < 1 only (NaN excluded), in one integer comparison.
+inline bool strictly_inside_cycle(double p) {
+    return std::bit_cast<uint64_t>(p) - 1u < std::bit_cast<uint64_t>(1.0) - 1u;
+}
+
+// The wrap of the plain engine: into [0, 1), with 0 staying 0.
+inline double phase_wrap(double p) {
+    if (outside_cycle(p)) {
+        if (p <= 0.0) p = phase_lift(p);
+        if (p >= 1.0) p = phase_drop(p);
+    }
+    return p;
+}
+
+// A sync float as a phase: wrapped into [0, 1). False for an infinite (or NaN)
+// float, which is ignored.
+inline bool sync_phase(double v, double &phase) {
+    if (!std::isfinite(v)) return false;
+    phase = std::fmod(v, 1.0);
+    if (phase < 0.0) phase += 1.0;
+    return true;
+}
+
+// Width inputs are fractions of a cycle; NaN counts as 0.
+inline double clamp_width(sample width) {
+    const double w = width;
+    return !(w > 0.0) ? 0.0 : (w > 1.0 ? 1.0 : w);
+}
+
+// `last` is always a float's value (or 0), so the test is exact in single
+// precision.
+inline bool offset_holds(const sample *offset, int n, double last) {
+    const auto held = static_cast<sample>(last);
+    return static_cast<double>(held) == last && holds(offset, n, held);
+}
+
+namespace detail {
+using yes = std::true_type;
+using no = std::false_type;
+
+// Calls loop(a, b) with both flags as compile-time constants.
+template <typename Loop>
+double choose_loop(bool a, bool b, Loop &&loop) {
+    if (a) return b ? loop(yes{}, yes{}) : loop(yes{}, no{});
+    return b ? loop(no{}, yes{}) : loop(no{}, no{});
+}
+
+// The same with a third flag.
+template <typename Loop>
+double choose_loop(bool a, bool b, bool c, Loop &&loop) {
+    return c ? choose_loop(a, b, [&](auto x, auto y) { return loop(x, y, yes{}); })
+             : choose_loop(a, b, [&](auto x, auto y) { return loop(x, y, no{}); });
+}
+}  // namespace detail
+
+// The inputs and output of one block: every vector holds n samples. `width`
+// is read only by shapes with a width input.
+struct phase_block_io {
+    int n;
+    const sample *frequency;
+    const sample *width;
+    const sample *sync;
+    const sample *offset;
+    sample *out;
+};
+
+// ---- Plain engine ---------------------------------------------------------
+//
+// Shape policy:
+//   static constexpr bool has_width;
+//   static constexpr bool sync_one_is_zero;   a sync sample of exactly 1
+//                                             restarts at 0 instead of 1
+//   struct Width; static Width prepare(double width);
+//                                             what the shape needs of a width
+//                                             (clamped to [0, 1]; 0 without one)
+//   static sample out(double phase, const Width &);
+//   or, without a width, out_run (below) instead of out.
+
+// What every shape without a width input says the same way; such a shape
+// derives from this and adds only its `out`.
+struct widthless_shape {
+    static constexpr bool has_width = false;
+    static constexpr bool sync_one_is_zero = false;
+    struct Width {};
+    static Width prepare(double) { return {}; }
+};
+
+// A shape may also give its output for a run of phases at once:
+//   static void out_run(const double *phase, int n, sample *out);
+// The engine then gathers the phases of up to run_length samples before
+// asking, which lets the shape work on several samples side by side.
+template <typename Shape>
+concept run_shape = requires(const double *phase, int n, sample *out) {
+    Shape::out_run(phase, n, out);
+};
+constexpr int run_length = 64;
+
+namespace detail {
+// The phase that sample i shows: sync, or the offset change and the wrap.
+// Forced inline: in the per-sample loop a call would cost more than the step.
+template <typename Shape, sync_input Sync, bool OffsetHolds>
+[[gnu::always_inline]] inline double sample_phase(double phase, double &last, int i,
+                                                  const sample *sync, const sample *offset) {
+    double change = 0.0;
+    if constexpr (!OffsetHolds) {
+        change = offset_change(offset[i], last);
+        last = offset[i];
+    }
+    bool synced = false;
+    if constexpr (Sync == sync_input::signal) {
+        const sample s = sync[i];
+        if (s > 0 && s <= 1) {
+            phase = (Shape::sync_one_is_zero && s == 1) ? 0.0 : s;
+            synced = true;
+        }
+    }
+    if (!synced) {
+        // Adding a zero change would not move the phase.
+        if constexpr (!OffsetHolds) phase += change;
+        phase = phase_wrap(phase);
+    }
+    return phase;
+}
+
+template <typename Shape, sync_input Sync, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
+double phase_loop(double phase, double &last, double inv_sr, const phase_block_io &io) {
+    const int n = io.n;
+    const sample *frequency = io.frequency;
+    const double held_increment = phase_increment(frequency[0], inv_sr);
+    if constexpr (run_shape<Shape>) {
+        static_assert(!Shape::has_width);
+        // Every input of a run is read before its outputs are written, so the
+        // output may share memory with any input.
+        double phases[run_length];
+        for (int start = 0; start < n; start += run_length) {
+            const int m = n - start < run_length ? n - start : run_length;
+            for (int j = 0; j < m; j++) {
+                const int i = start + j;
+                const double increment =
+                    FrequencyHolds ? held_increment : phase_increment(frequency[i], inv_sr);
+                phase = sample_phase<Shape, Sync, OffsetHolds>(phase, last, i, io.sync, io.offset);
+                phases[j] = phase;
+                phase += increment;
+            }
+            Shape::out_run(phases, m, io.out + start);
+        }
+    } else {
+        const auto held_width = Shape::prepare(Shape::has_width ? clamp_width(io.width[0]) : 0.0);
+        for (int i = 0; i < n; i++) {
+            const double increment =
+                FrequencyHolds ? held_increment : phase_increment(frequency[i], inv_sr);
+            auto w = held_width;
+            if constexpr (!WidthHolds) w = Shape::prepare(clamp_width(io.width[i]));
+            phase = sample_phase<Shape, Sync, OffsetHolds>(phase, last, i, io.sync, io.offset);
+            io.out[i] = Shape::out(phase, w);
+            phase += increment;
+        }
+    }
+    return phase;
+}
+}  // namespace detail
+
+// One block of the plain engine (n >= 1). Returns the phase after it; `last`
+// is the offset input at the previous sample and is brought up to date.
+template <typename Shape, sync_input Sync>
+double phase_block(double phase, double &last, double inv_sr, const phase_block_io &io) {
+    const bool offset_still = offset_holds(io.offset, io.n, last);
+    const bool frequency_still = holds(io.frequency, io.n);
+    if constexpr (Shape::has_width) {
+        return detail::choose_loop(
+            offset_still, frequency_still, holds(io.width, io.n), [&](auto o, auto f, auto wd) {
+                return detail::phase_loop<Shape, Sync, o(), f(), wd()>(phase, last, inv_sr, io);
+            });
+    } else {
+        return detail::choose_loop(offset_still, frequency_still, [&](auto o, auto f) {
+            return detail::phase_loop<Shape, Sync, o(), f(), true>(phase, last, inv_sr, io);
+        });
+    }
+}
+
+// ---- Edge-placing engine ----------------------------------------------------
+//
+// The wrap sample is always high going forwards (low going backwards) and the
+// sample before it the opposite, so a cycle never loses its edges however
+// narrow the width. Shape policy: derive from edge_shape and give
+// static constexpr float high, low.
+
+struct edge_shape {
+    static constexpr bool has_width = true;
+    static constexpr float default_width = 0.5f;
+};
+
+template <typename Shape>
+concept edge_placing = std::is_base_of_v<edge_shape, Shape>;
+
+namespace detail {
+template <typename Shape, sync_input Sync, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
+double edge_loop(double phase, double &last, double inv_sr, const phase_block_io &io) {
+    static constexpr sample levels[2] = {Shape::low, Shape::high};
+    const sample *frequency = io.frequency;
+    const double held_increment = phase_increment(frequency[0], inv_sr);
+    const double held_width = clamp_width(io.width[0]);
+    const bool held_forward = frequency[0] >= 0;
+    for (int i = 0; i < io.n; i++) {
+        const sample f = frequency[i];
+        const double w = WidthHolds ? held_width : clamp_width(io.width[i]);
+        const double increment = FrequencyHolds ? held_increment : phase_increment(f, inv_sr);
+        double p = phase;
+        if constexpr (!OffsetHolds) {
+            p += offset_change(io.offset[i], last);
+            last = io.offset[i];
+        }
+        if constexpr (Sync == sync_input::signal) {
+            const sample s = io.sync[i];
+            if (s > 0 && s <= 1) p = s;
+        }
+        sample y;
+        if (strictly_inside_cycle(p)) {
+            // Neither a wrap nor a lift this sample: the common case, without
+            // branches on the level.
+            phase = p + increment;
+            const bool forward = FrequencyHolds ? held_forward : f >= 0;
+            const bool high = forward ? (p <= w) & (phase < 1.0) : (p <= w) | (phase <= 0.0);
+            y = levels[high];
+        } else if (f >= 0) {
+            if (p <= 0.0) p = phase_lift(p);
+            if (p >= 1.0) {
+                y = Shape::high;
+                phase = phase_drop(p) + increment;
+            } else {
+                phase = p + increment;
+                y = (p <= w && phase < 1.0) ? Shape::high : Shape::low;
+            }
+        } else {
+            if (p >= 1.0) p = phase_drop(p);
+            if (p <= 0.0) {
+                y = Shape::low;
+                phase = phase_lift(p) + increment;
+            } else {
+                phase = p + increment;
+                y = (p <= w || phase <= 0.0) ? Shape::high : Shape::low;
+            }
+        }
+        io.out[i] = y;
+    }
+    return phase;
+}
+}  // namespace detail
+
+// One block of the edge-placing engine (n >= 1), as phase_block.
+template <typename Shape, sync_input Sync>
+double edge_block(double phase, double &last, double inv_sr, const phase_block_io &io) {
+    return detail::choose_loop(offset_holds(io.offset, io.n, last), holds(io.frequency, io.n),
+                               holds(io.width, io.n), [&](auto o, auto f, auto wd) {
+                                   return detail::edge_loop<Shape, Sync, o(), f(), wd()>(
+                                       phase, last, inv_sr, io);
+                               });
+}
+
+}  // namespace vesh
