@@ -5,6 +5,10 @@
 #   PACKAGE.dek.txt     the objects file: one line per class, its name, a tab
 #                       and what it does, which is the first sentence of the
 #                       comment that opens the class's source ("name: ...").
+# PACKAGE is "vesh[vVERSION](PLATFORM)" with one more "(PLATFORM)" for each
+# cross build in BUILD_DIR/cross/ whose plug-ins the package carries too: deken
+# offers a package to every platform its name lists, and each host picks its
+# own plug-ins from the folder by their extension.
 set(stage ${OUT}/stage)
 file(REMOVE_RECURSE ${stage})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${stage} ${CMAKE_COMMAND} --install
@@ -13,18 +17,44 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${stage} ${CMAKE_COMMAND
 set(folder ${stage}${INSTALLED})
 get_filename_component(parent ${folder} DIRECTORY)
 
-set(dek "${OUT}/${PACKAGE}.dek")
-file(REMOVE "${dek}" "${dek}.sha256" "${dek}.txt")
+file(GLOB plugins RELATIVE ${folder} ${folder}/*${SUFFIX})
+list(TRANSFORM plugins REPLACE "\\${SUFFIX}$" "")
+set(name "vesh[v${VERSION}](${PLATFORM})")
+
+file(GLOB caches ${BUILD_DIR}/cross/*/CMakeCache.txt)
+list(SORT caches)
+foreach(cache ${caches})
+  get_filename_component(cross ${cache} DIRECTORY)
+  file(STRINGS ${cache} cross_suffix REGEX "^VESH_PLUGIN_SUFFIX:")
+  file(STRINGS ${cache} cross_platform REGEX "^VESH_DEKEN_PLATFORM:")
+  string(REGEX REPLACE "^[^=]*=" "" cross_suffix "${cross_suffix}")
+  string(REGEX REPLACE "^[^=]*=" "" cross_platform "${cross_platform}")
+  execute_process(COMMAND ${CMAKE_COMMAND} --build ${cross} --target library
+                  OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+  file(GLOB cross_plugins RELATIVE ${cross}/vesh ${cross}/vesh/*${cross_suffix})
+  list(TRANSFORM cross_plugins REPLACE "\\${cross_suffix}$" "")
+  if(NOT cross_plugins STREQUAL plugins)
+    message(FATAL_ERROR "${cross}: not the same classes as ${BUILD_DIR}")
+  endif()
+  foreach(class ${plugins})
+    file(COPY ${cross}/vesh/${class}${cross_suffix} DESTINATION ${folder})
+  endforeach()
+  string(APPEND name "(${cross_platform})")
+endforeach()
+
+file(GLOB old ${OUT}/vesh*.dek*)
+if(old)
+  file(REMOVE ${old})
+endif()
+set(dek "${OUT}/${name}.dek")
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf "${dek}" --format=zip vesh
                 WORKING_DIRECTORY ${parent} COMMAND_ERROR_IS_FATAL ANY)
 file(SHA256 "${dek}" hash)
 file(WRITE "${dek}.sha256" "${hash}")
 
 string(ASCII 1 ellipsis)
-file(GLOB plugins RELATIVE ${folder} ${folder}/*.pd_linux)
 set(objects "")
-foreach(plugin ${plugins})
-  string(REGEX REPLACE "\\.pd_linux$" "" class "${plugin}")
+foreach(class ${plugins})
   file(GLOB source ${SOURCE_DIR}/classes/*/${class}.cpp ${SOURCE_DIR}/vesh/${class}.cpp)
   set(what "")
   if(source)

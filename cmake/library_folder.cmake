@@ -51,16 +51,10 @@ install(FILES ${VESH_HELP_PATCHES} ${VESH_LIBRARY_DIR}/LICENSE.txt ${VESH_LIBRAR
 install(DIRECTORY examples DESTINATION ${destination})
 
 # `cmake --build build --target deken`: the installed folder as a deken
-# package in build/deken/, named after the version, system, processor and
-# float size ("vesh[v1.0-0](Linux-amd64-32).dek").
-string(TOLOWER "${CMAKE_SYSTEM_PROCESSOR}" cpu)
-if(cpu MATCHES "^(x86_64|amd64)$")
-  set(cpu amd64)
-elseif(cpu MATCHES "^i.86$")
-  set(cpu i386)
-elseif(cpu MATCHES "^(aarch64|arm64)$")
-  set(cpu arm64)
-endif()
+# package in build/deken/, named after the version and the platforms it
+# carries ("vesh[v1.0-0](Linux-amd64-32).dek"). The plug-ins of every cross
+# build in build/cross/ (see scripts/setup.sh) go into the same folder, each
+# platform under its own extension, and their platforms into the name.
 if(IS_ABSOLUTE "${VESH_INSTALL_DIR}")
   set(installed ${destination})
 else()
@@ -68,8 +62,8 @@ else()
 endif()
 add_custom_target(deken
   COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
-          -DINSTALLED=${installed} -DOUT=${CMAKE_BINARY_DIR}/deken
-          "-DPACKAGE=vesh[v${VESH_VERSION}](${CMAKE_SYSTEM_NAME}-${cpu}-${PD_FLOATSIZE})"
+          -DINSTALLED=${installed} -DOUT=${CMAKE_BINARY_DIR}/deken -DVERSION=${VESH_VERSION}
+          -DPLATFORM=${VESH_DEKEN_PLATFORM} -DSUFFIX=${VESH_PLUGIN_SUFFIX}
           -P ${PROJECT_SOURCE_DIR}/cmake/deken.cmake
   VERBATIM)
 add_dependencies(deken library)

@@ -118,6 +118,12 @@ inline float scalar_narrowed(double x, int quarter) {
     return rounds_alike(quarter_sine(x, quarter), narrowed) ? narrowed : library_sine(x, quarter);
 }
 
+// The portable form, one angle at a time, for processors without SSE2.
+inline void narrowed_run_portable(const double *turns, double scale, int n, int quarter,
+                                  float *out) {
+    for (int i = 0; i < n; i++) out[i] = scalar_narrowed(scale * turns[i], quarter);
+}
+
 #if defined(__SSE2__)
 // Up to 64 angles; bit i of the result is set where out[i] still needs the
 // library.
@@ -170,7 +176,7 @@ inline void narrowed_run(const double *turns, double scale, int n, int quarter, 
         }
     }
 #else
-    for (int i = 0; i < n; i++) out[i] = scalar_narrowed(scale * turns[i], quarter);
+    narrowed_run_portable(turns, scale, n, quarter, out);
 #endif
 }
 

@@ -27,8 +27,14 @@
 #endif
 
 // The one symbol a plug-in exports; everything else is hidden so that two
-// plug-ins carrying the same shared routine never clash in one process.
-#define VESH_SETUP extern "C" __attribute__((visibility("default"))) void VESH_SETUP_NAME()
+// plug-ins carrying the same shared routine never clash in one process. A DLL
+// exports what is marked for export and nothing else.
+#if defined(_WIN32)
+#define VESH_EXPORT __declspec(dllexport)
+#else
+#define VESH_EXPORT __attribute__((visibility("default")))
+#endif
+#define VESH_SETUP extern "C" VESH_EXPORT void VESH_SETUP_NAME()
 
 namespace vesh {
 

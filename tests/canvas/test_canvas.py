@@ -2,6 +2,7 @@
 sent to the window names by the patch itself."""
 import re
 
+import pytest
 from nested import Run, got
 from vpd import f32
 
@@ -19,6 +20,7 @@ def floats(result, name):
     return [a[0] for s, a in got(result, name) if s == "float"]
 
 
+@pytest.mark.platforms
 def test_depth_walk_reaches_parents_and_stops_at_the_top():
     r = Run()
     m = r.main
@@ -196,6 +198,7 @@ def test_bounds_and_vis_follow_the_window():
     assert floats(res, "vis") == [0, 1, 0, 0, 0, 0]
 
 
+@pytest.mark.platforms
 def test_fontsize_at_load_on_bang_on_change_and_through_abstractions():
     r = Run(font=16)
     m = r.main

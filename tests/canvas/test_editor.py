@@ -11,13 +11,13 @@ import time
 
 import pytest
 
-from vpd import LIBRARY, PD, SR, TESTLIB
+from vpd import LIBRARY, PD_COMMAND, SR, TESTLIB
 
 
 def editor_scripts():
     """The editor's Tcl scripts: the system's, or those of a host run from its
     source tree (bin/pd starts ../tcl/pd-gui.tcl)."""
-    binary = os.path.realpath(shutil.which(PD) or PD)
+    binary = os.path.realpath(shutil.which(PD_COMMAND[-1]) or PD_COMMAND[-1])
     tree = os.path.join(os.path.dirname(os.path.dirname(binary)), "tcl", "pd-gui.tcl")
     return tree if os.path.exists(tree) else "/usr/lib/puredata/tcl/pd-gui.tcl"
 
@@ -109,9 +109,9 @@ class Editor:
             with open(os.path.join(tmp, name), "w") as f:
                 f.write(text)
         pd = subprocess.Popen(
-            [PD, "-noprefs", "-nosound", "-nomidi", "-stderr", "-r", str(SR), "-path", LIBRARY,
-             "-path", TESTLIB, "-open", os.path.join(tmp, "main.pd"), "-open",
-             os.path.join(tmp, "second.pd")],
+            [*PD_COMMAND, "-noprefs", "-nosound", "-nomidi", "-stderr", "-r", str(SR),
+             "-path", LIBRARY, "-path", TESTLIB, "-open", os.path.join(tmp, "main.pd"),
+             "-open", os.path.join(tmp, "second.pd")],
             env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
             stderr=subprocess.STDOUT, text=True, errors="replace")
         self.procs.append(pd)

@@ -20,6 +20,7 @@ def outputs(boxes, n=128, sends=(), blocks=2):
     return [r.samples(o)[:n] for o in objs], r
 
 
+@pytest.mark.platforms
 def test_lorenz_steps_and_interpolation_at_three_rates():
     got, r = outputs([f"lorenz~ {f}" for f in RATES])
     assert got == [lorenz([f] * 128) for f in RATES]
@@ -28,6 +29,7 @@ def test_lorenz_steps_and_interpolation_at_three_rates():
     assert half[1] == pytest.approx((half[0] + half[2]) / 2, rel=1e-5)
 
 
+@pytest.mark.platforms
 @pytest.mark.parametrize("name", ["fbsine2", "latoocarfian"])
 def test_held_attractors_at_three_rates(name):
     got, _ = outputs([f"{name}~ {f}" for f in RATES])

@@ -21,6 +21,7 @@ def outputs(boxes, n=128, sends=(), blocks=2, outlet=0):
     return [r.samples(o, outlet)[:n] for o in objs], r
 
 
+@pytest.mark.platforms
 @pytest.mark.parametrize("name", CLOCKED)
 def test_first_iterations_at_three_rates(name):
     got, r = outputs([f"{name}~ {f}" for f in RATES])

@@ -1,12 +1,11 @@
 """The library object, the plug-in conventions and the inlet-connection helper, in pd."""
-import glob
 import os
 import re
 import subprocess
 import sys
 
 import pytest
-from vpd import LIBRARY, TESTLIB, Patch, run_pd
+from vpd import LIBRARY, SUFFIX, TESTLIB, Patch, run_pd
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "gates"))
 from library import classes  # noqa: E402
@@ -53,6 +52,7 @@ def test_banner_when_loaded_as_a_library():
     assert r.errors == []
 
 
+@pytest.mark.platforms
 def test_version_is_a_list_of_five_atoms():
     p = Patch()
     v = p.obj("vesh")
@@ -68,15 +68,39 @@ def expected_entry(name):
     return stem + tilde + "_setup"
 
 
+def binutils(tool, path):
+    """The platform's own nm or objdump (VESH_NM, VESH_OBJDUMP) run on a file."""
+    program = os.environ.get("VESH_" + tool.upper(), tool)
+    args = ["-D", "--defined-only"] if tool == "nm" else ["-p"]
+    return subprocess.run([program, *args, path], capture_output=True, text=True,
+                          check=True).stdout
+
+
+@pytest.mark.platforms
+def test_every_class_creates_and_runs():
+    p = Patch()
+    for name in classes():
+        p.obj(name)
+    r = p.run(blocks=4, dsp=True)
+    assert r.returncode == 0 and r.failed_to_create() == [] and r.errors == []
+
+
+@pytest.mark.platforms
 def test_every_plugin_exports_its_entry_function_only():
-    plugins = glob.glob(os.path.join(LIBRARY, "*.pd_linux")) + \
-        glob.glob(os.path.join(TESTLIB, "*.pd_linux"))
+    plugins = [(folder, name) for folder in (LIBRARY, TESTLIB) for name in classes(folder)]
     assert plugins
-    for path in plugins:
-        name = os.path.basename(path)[: -len(".pd_linux")]
-        out = subprocess.run(["nm", "-D", "--defined-only", path], capture_output=True,
-                             text=True, check=True).stdout
-        symbols = [l.split()[-1] for l in out.splitlines() if l.strip()]
+    for folder, name in plugins:
+        path = os.path.join(folder, name + SUFFIX)
+        if SUFFIX in (".m_amd64", ".dll"):
+            # A DLL's export table; and it needs no DLL beyond the host's and
+            # the system's (the compiler's runtime is linked in).
+            out = binutils("objdump", path)
+            exports = out.partition("[Ordinal/Name Pointer] Table")[2]
+            symbols = re.findall(r"^\s*\[\s*\d+\]\s+(\S+)$", exports, re.M)
+            dlls = set(re.findall(r"DLL Name: (\S+)", out))
+            assert dlls <= {"pd.dll", "KERNEL32.dll", "msvcrt.dll"}, path
+        else:
+            symbols = [l.split()[-1] for l in binutils("nm", path).splitlines() if l.strip()]
         assert symbols == [expected_entry(name)], path
 
 

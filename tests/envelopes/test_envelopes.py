@@ -44,6 +44,7 @@ def test_all_times_zero_one_sample_each(on):
     assert status_blocks(r, e) == [(1.0, -1), (0.0, 2)]
 
 
+@pytest.mark.platforms
 def test_adsr_linear_segment_lengths():
     # 10 ms attack = 441 samples, 20 ms decay = 882, 100 ms release = 4410.
     r, e = envelope("adsr~ 10 20 0.5 100", 100, [(0, "1"), (30, "0")])
@@ -114,6 +115,7 @@ def test_signal_gate_sets_the_peak_once_and_reports_after_the_block():
     assert status_blocks(r, e) == [(1.0, 1), (0.0, 4)]
 
 
+@pytest.mark.platforms
 def test_log_mode_shapes_and_ends():
     r, e = envelope("adsr~ 10 10 0.5 10 -log", 40, [(0, "1"), (20, "0"), (38, "1")])
     s = r.samples(e)

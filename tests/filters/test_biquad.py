@@ -202,6 +202,7 @@ CASES = [
 ]
 
 
+@pytest.mark.platforms
 @pytest.mark.parametrize("text,params,mode", CASES)
 def test_output_follows_the_formulas(text, params, mode):
     xs, ys, _, _ = render(text)
@@ -219,6 +220,7 @@ def test_no_q_or_no_gain_leaves_the_signal_as_it_is(text):
         assert ys == xs
 
 
+@pytest.mark.platforms
 def test_step_response_settles_at_the_gain_of_each_shape():
     for text, level in [("lowpass~ 1000", 1), ("highpass~ 1000", 0), ("bandpass~ 1000 2", 0),
                         ("eq~ 1000 1 6", 1), ("lowshelf~ 1000 1 -6", 10 ** (-6 / 20)),

@@ -193,8 +193,9 @@ def run_round(name, seed, show=False, timeout=60):
         path = os.path.join(tmp, "case.pd")
         with open(path, "w") as f:
             f.write(text)
-        cmd = [vpd.PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr", "-nrt",
-               "-r", str(vpd.SR), "-path", ASAN_LIBRARY, "-path", ASAN_TESTLIB, "-open", path]
+        cmd = vpd.PD_COMMAND + ["-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr",
+                                "-nrt", "-r", str(vpd.SR), "-path", ASAN_LIBRARY,
+                                "-path", ASAN_TESTLIB, "-open", path]
         try:
             proc = subprocess.run(cmd, capture_output=True, text=True, errors="replace",
                                   timeout=timeout, env=env)

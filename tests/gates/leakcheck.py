@@ -75,7 +75,7 @@ def blocks_of(report):
 
 
 def ours(record):
-    return any(".pd_linux" in l for l in record)
+    return any(vpd.SUFFIX in l for l in record)
 
 
 def check(names, timeout=600):
@@ -85,7 +85,7 @@ def check(names, timeout=600):
             f.write(patch(names))
         cmd = ["valgrind", "--leak-check=full", "--show-leak-kinds=definite,indirect",
                "--errors-for-leak-kinds=definite,indirect", "--num-callers=30",
-               vpd.PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr", "-nrt",
+               *vpd.PD_COMMAND, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr", "-nrt",
                "-r", str(vpd.SR), "-path", vpd.LIBRARY, "-open", path]
         proc = subprocess.run(cmd, capture_output=True, text=True, errors="replace",
                               timeout=timeout)

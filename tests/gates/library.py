@@ -3,17 +3,18 @@ import glob
 import os
 import re
 
-from vpd import LIBRARY
+from vpd import LIBRARY, SUFFIX
 
 # Short-named classes that show their long-named partner's help patch.
 HELP_OF = {"lb": "loadbanger", "s2f~": "sig2float~", "f2s~": "float2sig~",
            "imp~": "impulse~", "imp2~": "impulse2~"}
 
 
-def classes(folder=None):
+def classes(folder=None, suffix=SUFFIX):
+    """The classes whose plug-ins for one platform are in a folder."""
     folder = folder or LIBRARY
-    return sorted(os.path.basename(p)[: -len(".pd_linux")]
-                  for p in glob.glob(os.path.join(folder, "*.pd_linux")))
+    return sorted(os.path.basename(p)[: -len(suffix)]
+                  for p in glob.glob(os.path.join(glob.escape(folder), "*" + suffix)))
 
 
 def help_patch(name, folder=None):

@@ -21,6 +21,7 @@ DSP is switched on); `at_ms` gives a logical time in milliseconds.
 
 import os
 import re
+import shlex
 import struct
 import subprocess
 import tempfile
@@ -30,8 +31,14 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 BUILD = os.environ.get("VESH_BUILD", os.path.join(ROOT, "build"))
 LIBRARY = os.environ.get("VESH_LIBRARY", os.path.join(BUILD, "vesh"))
 TESTLIB = os.environ.get("VESH_TESTLIB", os.path.join(BUILD, "testlib"))
-PD = os.environ.get("VESH_PD", "pd")  # the host: any pd binary, e.g. a second version
+# The host: any pd binary, e.g. a second version, or a command that runs one
+# under emulation ("qemu-aarch64 -L /usr/aarch64-linux-gnu .../bin/pd").
+PD = os.environ.get("VESH_PD", "pd")
 PD_WRAPPER = os.environ.get("VESH_PD_WRAPPER", "")  # e.g. "valgrind --error-exitcode=9"
+PD_COMMAND = shlex.split(PD)
+HOST = shlex.split(PD_WRAPPER) + PD_COMMAND  # what every case runs
+# The plug-ins' file name extension on the platform under test.
+SUFFIX = os.environ.get("VESH_SUFFIX", ".pd_linux")
 
 SR = 44100  # passed to every pd: hosts differ in their default rate
 BLOCK = 64
@@ -238,7 +245,7 @@ class Patch:
 
 
 def pd_command(paths=(), extra_args=(), sr=SR):
-    cmd = PD_WRAPPER.split() + [PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch",
+    cmd = HOST + ["-nogui", "-noprefs", "-nosound", "-nomidi", "-batch",
                                 "-stderr", "-nrt", "-r", str(sr)]
     for p in (LIBRARY, TESTLIB) + tuple(paths):
         cmd += ["-path", p]
@@ -254,9 +261,17 @@ def run_patch_text(text, sr=SR, timeout=60, extra_args=()):
 
 
 def run_pd(args, patch_text="", timeout=60, sr=SR):
-    proc = subprocess.run(pd_command(extra_args=args, sr=sr), capture_output=True, text=True,
-                          errors="replace", timeout=timeout)
-    lines = [strip_verbose(l) for l in (proc.stdout + proc.stderr).splitlines()]
+    # No standard input: pd in batch mode reads none, and Wine's console
+    # waits on one. The output goes to files rather than pipes: a process that
+    # pd's emulator leaves running may hold a pipe open after pd has exited.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        proc = subprocess.run(pd_command(extra_args=args, sr=sr), stdout=out, stderr=err,
+                              stdin=subprocess.DEVNULL, timeout=timeout)
+        text = b""
+        for f in (out, err):
+            f.seek(0)
+            text += f.read()
+    lines = [strip_verbose(l) for l in text.decode(errors="replace").splitlines()]
     return Result(lines, proc.returncode, patch_text)
 
 

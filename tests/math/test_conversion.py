@@ -14,6 +14,7 @@ def ramp(text, events, blocks, sr=44100):
     return r.samples(r_)
 
 
+@pytest.mark.platforms
 @pytest.mark.parametrize("name", ["float2sig~", "f2s~"])
 def test_ten_ms_ramp_reaches_on_sample_441_and_holds_from_442(name):
     s = ramp(f"{name} 10", [(1, "1", 0)], 10)
@@ -79,6 +80,7 @@ def sampler(text, blocks, events=(), source="osc", sr=44100):
     return r, s
 
 
+@pytest.mark.platforms
 @pytest.mark.parametrize("name", ["sig2float~", "s2f~"])
 def test_period_zero_sends_one_float_per_block_at_the_offset(name):
     r, s = sampler(f"{name} 0 10", 4)

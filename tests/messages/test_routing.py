@@ -2,6 +2,7 @@
 which selector and atoms, and in which order."""
 import re
 
+import pytest
 from vpd import Patch, parse_message, probe_name
 
 
@@ -50,6 +51,7 @@ def creation_error(text):
 
 # ---- routeall ---------------------------------------------------------------
 
+@pytest.mark.platforms
 def test_routeall_routes_whole_messages_by_one_element():
     got = run("routeall 1 foo", [("1", 1), "bar 1 2", "list 5 foo", "bar", "list 7 1",
                                   "list 1"], 3)
@@ -155,6 +157,7 @@ def test_selector_pointer_through_a_proxy_inlet():
 
 # ---- break ------------------------------------------------------------------
 
+@pytest.mark.platforms
 def test_break_cuts_before_markers():
     assert run("break -", ["foo 1 -a 2 -b", "list -a 2", "foo -a", "list 1 -x", "list"], 1) == [
         (0, "foo", [1.0]), (0, "-a", [2.0]), (0, "-b", []), (0, "-a", [2.0]),
@@ -180,6 +183,7 @@ def test_break_handles_thousands_of_atoms():
 
 # ---- unmerge ----------------------------------------------------------------
 
+@pytest.mark.platforms
 def test_unmerge_groups_go_out_right_to_left():
     assert run("unmerge 2 2", ["1 2 3 4 5 6", "1 2 3", "7", "symbol s"], 3) == [
         (2, "list", [5.0, 6.0]), (1, "list", [3.0, 4.0]), (0, "list", [1.0, 2.0]),
@@ -249,6 +253,7 @@ def separate(text, inputs, right=()):
     return r.messages(box)
 
 
+@pytest.mark.platforms
 def test_separate_at_spaces_with_numbers_and_symbols():
     assert separate("separate", ["1  2 foo", " 3 ", "0x10", "-2.5e1 nan1 1x", "   "]) == [
         ("list", [1.0, 2.0, "foo"]), ("list", [3.0]), ("list", ["0x10"]),
@@ -314,6 +319,7 @@ def test_slice_positive_and_negative_positions():
 
 # ---- spread -----------------------------------------------------------------
 
+@pytest.mark.platforms
 def test_spread_ranges():
     assert run("spread 0 10", ["-1", "0", "9.5", "10"], 3) == [
         (0, "float", [-1.0]), (1, "float", [0.0]), (1, "float", [9.5]), (2, "float", [10.0])]

@@ -1,4 +1,5 @@
 """The byte-stream builders, round trips through the parsers, and panic."""
+import pytest
 from midi_patch import Streams, stream
 
 
@@ -46,6 +47,7 @@ def test_infinite_and_nan_floats_are_rejected():
     assert [s.out(b) for b in boxes] == [[], [], [(0, 144), (0, 60), (0, 0)], [(2, 1), (1, 1), (0, 2)], [], []]
 
 
+@pytest.mark.platforms
 def test_round_trip_every_channel():
     s = Streams()
     pairs = []

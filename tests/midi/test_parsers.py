@@ -1,5 +1,6 @@
 """The byte-stream parsers in pd: values, output order, channels, running
 status and bytes that do not belong in a MIDI stream."""
+import pytest
 from midi_patch import Streams, stream
 
 
@@ -72,6 +73,7 @@ def test_note_and_bend_channel_inlet():
     assert s.out(bend) == [(0, 8193), (1, 1), (0, 8194)]
 
 
+@pytest.mark.platforms
 def test_bend_scaling_and_running_status():
     data = [224, 0, 64, 127, 127, 0, 0, 1, 0]
     assert stream("bend.in", 2, data) == [

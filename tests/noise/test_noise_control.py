@@ -36,6 +36,7 @@ def improper(text):
 
 # ---- rand.f ---------------------------------------------------------------
 
+@pytest.mark.platforms
 def test_rand_f_seeding_and_counter():
     # An explicit seed moves the class's counter for the boxes after it.
     # A single symbol argument is ignored.
@@ -58,6 +59,7 @@ def test_rand_f_bounds_through_inlets_and_equal_bounds():
 
 # ---- rand.i ---------------------------------------------------------------
 
+@pytest.mark.platforms
 def test_rand_i_seeding_and_range():
     first = int_lcg_counter(1489853723)
     r, (a, b, c) = bangs(["rand.i 0 10", "rand.i 0 10 7", "rand.i 6"], 20)
@@ -132,6 +134,7 @@ def test_chance_percentage_mode():
     assert len(r.messages(c)) == sum(v <= 30 for v in vs3)
 
 
+@pytest.mark.platforms
 def test_chance_index_mode_and_seed():
     r, (a,) = bangs(["chance 25 -index 75"], 200, extra=[(0, "seed 7", 0)])
     vs = chance_values(7 * 1319, 100, 200)
@@ -177,6 +180,7 @@ def stream(r, s):
     return [a[0] if sel == "float" else "end" for sel, a in r.messages(s)]
 
 
+@pytest.mark.platforms
 def test_rand_seq_cycles():
     p, s = seq_patch("rand.seq 3")
     for _ in range(6):

@@ -19,6 +19,7 @@ def run(texts, blocks=2, sends=(), sr=44100):
     return r, boxes
 
 
+@pytest.mark.platforms
 def test_worked_values_at_the_outlet():
     # Seed 0 and seed 1 (the first unseeded instance) give the published first values.
     r, (a, b) = run(["brown~ 0", "brown~"], blocks=1)
@@ -72,6 +73,7 @@ def test_gray_and_clipnoise_ranges_over_many_blocks():
     assert set(r.samples(c)) == {-1.0, 1.0}
 
 
+@pytest.mark.platforms
 @pytest.mark.parametrize("sr,octaves", [(44100, 11), (48000, 11), (96000, 12)])
 def test_pinknoise_octaves_follow_the_sample_rate(sr, octaves):
     r, (a,) = run(["pinknoise~ 2"], sr=sr)

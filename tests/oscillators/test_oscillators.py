@@ -6,6 +6,7 @@ steps the phase by exactly 1/8, so every expected sample can be written down.
 import math
 import struct
 
+import pytest
 from vpd import Patch, f32
 
 SR = 65536
@@ -47,6 +48,7 @@ CYCLES = {
 }
 
 
+@pytest.mark.platforms
 def test_exact_cycles_of_every_shape():
     outs = run_boxes(CYCLES)
     for (text, cycle), out in zip(CYCLES.items(), outs):
@@ -59,6 +61,7 @@ def vsaw_single(ph, w):
     return f32(f32(f32(m) * f32(f32(k) + f32(k))) + 1)
 
 
+@pytest.mark.platforms
 def test_vsaw_narrows_slope_and_corner_distance_to_single_precision():
     w = f32(0.3)
     out = run_boxes([f"vsaw~ {EIGHTH} 0.3"])[0]
@@ -99,6 +102,7 @@ def test_inputs_changing_within_a_block():
     assert r.samples(vs) == [vsaw_single(i % 8 / 8, w) for i, w in enumerate(widths)]
 
 
+@pytest.mark.platforms
 def test_sine_and_cosine_are_the_double_sine_narrowed():
     sr = 44100
     sine, cosine = run_boxes(["sine~ 440", "cosine~ 440"], blocks=8, sr=sr)

@@ -4,19 +4,30 @@ import glob
 import hashlib
 import os
 import re
+import shlex
 import subprocess
+import sys
 import zipfile
 
 import pytest
 
-from vpd import BUILD, LIBRARY, PD
+from vpd import BUILD, HOST, LIBRARY, ROOT
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "gates"))
+from library import classes as plugins  # noqa: E402
 
 EXTERNALS = os.path.join(".local", "lib", "pd", "extra")  # under HOME, searched by pd
 
 
-def plugins(folder):
-    return sorted(os.path.basename(p)[: -len(".pd_linux")]
-                  for p in glob.glob(os.path.join(folder, "*.pd_linux")))
+def cross_builds():
+    """(platform, deken name, plug-in extension) of each build in build/cross/."""
+    found = []
+    for cache in sorted(glob.glob(os.path.join(BUILD, "cross", "*", "CMakeCache.txt"))):
+        text = open(cache).read()
+        found.append((os.path.basename(os.path.dirname(cache)),
+                      re.search(r"^VESH_DEKEN_PLATFORM:\w+=(.*)$", text, re.M).group(1),
+                      re.search(r"^VESH_PLUGIN_SUFFIX:\w+=(.*)$", text, re.M).group(1)))
+    return found
 
 
 def files(folder):
@@ -24,7 +35,7 @@ def files(folder):
                   for d, _, names in os.walk(folder) for f in names)
 
 
-def run_fresh_pd(home, boxes, declare=True):
+def run_fresh_pd(home, boxes, declare=True, host=HOST):
     """Opens a patch of one box per text in a pd whose HOME is `home`."""
     lines = ["#N canvas 0 0 800 600 12;"]
     if declare:
@@ -38,9 +49,10 @@ def run_fresh_pd(home, boxes, declare=True):
     os.makedirs(os.path.dirname(patch), exist_ok=True)
     with open(patch, "w") as f:
         f.write("\n".join(lines) + "\n")
-    proc = subprocess.run([PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr",
-                           "-open", patch], env=dict(os.environ, HOME=home), cwd=home,
-                          capture_output=True, text=True, errors="replace", timeout=60)
+    proc = subprocess.run(host + ["-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr",
+                                  "-open", patch], env=dict(os.environ, HOME=home), cwd=home,
+                          stdin=subprocess.DEVNULL, capture_output=True, text=True,
+                          errors="replace", timeout=60)
     return proc.stdout + proc.stderr
 
 
@@ -80,7 +92,9 @@ def test_deken_package_unpacks_to_the_installed_folder(installed, tmp_path):
     folder = os.path.join(installed, EXTERNALS, "vesh")
     meta = open(os.path.join(folder, "vesh-meta.pd")).read()
     version = re.search(r"VERSION (\S+);", meta).group(1)
-    dek = os.path.join(BUILD, "deken", f"vesh[v{version}](Linux-amd64-32).dek")
+    cross = cross_builds()
+    name = f"vesh[v{version}](Linux-amd64-32)" + "".join(f"({c[1]})" for c in cross)
+    dek = os.path.join(BUILD, "deken", name + ".dek")
     digest = hashlib.sha256(open(dek, "rb").read()).hexdigest()
     assert open(dek + ".sha256").read().strip() == digest
 
@@ -94,5 +108,14 @@ def test_deken_package_unpacks_to_the_installed_folder(installed, tmp_path):
     with zipfile.ZipFile(dek) as z:
         assert {n.split("/")[0] for n in z.namelist()} == {"vesh"}
         z.extractall(os.path.join(home, EXTERNALS))
-    assert files(os.path.join(home, EXTERNALS, "vesh")) == files(folder)
+    unpacked = os.path.join(home, EXTERNALS, "vesh")
+    carried = [os.path.join(unpacked, c + suffix) for _, _, suffix in cross for c in objects]
+    assert files(unpacked) == sorted(files(folder) + [os.path.relpath(p, unpacked)
+                                                      for p in carried])
     assert_every_class_creates(home)
+    # Each platform's host picks its own plug-ins from the shared folder.
+    for platform, _, _ in cross:
+        host = shlex.split(subprocess.run([os.path.join(ROOT, "scripts", "pd-host.sh"), platform],
+                                          check=True, capture_output=True, text=True).stdout)
+        out = run_fresh_pd(home, plugins(LIBRARY), declare=False, host=host + ["-path", unpacked])
+        assert "couldn't create" not in out and "error" not in out, (platform, out)

@@ -56,10 +56,10 @@ TEST(TurnSine, ExactAroundQuarterTurnsAndZeroCrossings) {
     EXPECT_EQ(vesh::turn_cosine_narrowed(0.0), 1.0f);
 }
 
-// The run form against the library, in runs of every length up to past one
-// window (odd tails, pairs straddling windows) and at every alignment, on
-// random phases and on phases packed around the quarter turns, where the
-// quarter selection and the library fix-ups happen.
+// The run form against the library and against the portable form, in runs
+// of every length up to past one window (odd tails, pairs straddling windows)
+// and at every alignment, on random phases and on phases packed around the
+// quarter turns, where the quarter selection and the library fix-ups happen.
 TEST(TurnSine, RunsMatchTheLibrary) {
     std::mt19937_64 gen(11);
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
@@ -73,6 +73,7 @@ TEST(TurnSine, RunsMatchTheLibrary) {
         }
     }
     std::vector<float> sines(phases.size()), cosines(phases.size());
+    std::vector<float> portable_sines(phases.size()), portable_cosines(phases.size());
     size_t at = 0;
     for (int length = 0; at < phases.size(); length = (length + 1) % 150) {
         const int n = static_cast<int>(std::min<size_t>(length, phases.size() - at));
@@ -80,8 +81,15 @@ TEST(TurnSine, RunsMatchTheLibrary) {
         vesh::turn_cosines_narrowed(phases.data() + at, two_pi, n, cosines.data() + at);
         at += n;
     }
+    // The portable form (the one processors without SSE2 run) gives the same bits.
+    const int count = static_cast<int>(phases.size());
+    vesh::detail::narrowed_run_portable(phases.data(), two_pi, count, 0, portable_sines.data());
+    vesh::detail::narrowed_run_portable(phases.data(), two_pi, count, 1, portable_cosines.data());
     int redone = 0;
     for (size_t i = 0; i < phases.size(); i++) {
+        ASSERT_EQ(std::bit_cast<uint32_t>(sines[i]), std::bit_cast<uint32_t>(portable_sines[i]));
+        ASSERT_EQ(std::bit_cast<uint32_t>(cosines[i]),
+                  std::bit_cast<uint32_t>(portable_cosines[i]));
         const double x = two_pi * phases[i];
         ASSERT_EQ(std::bit_cast<uint32_t>(sines[i]),
                   std::bit_cast<uint32_t>(static_cast<float>(std::sin(x))))

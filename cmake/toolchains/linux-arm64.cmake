@@ -1,0 +1,8 @@
+# Linux arm64 (64-bit Raspberry Pi OS): Debian's cross compiler, run under
+# qemu-user.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
+set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
+include(${CMAKE_CURRENT_LIST_DIR}/cross.cmake)
