@@ -70,11 +70,19 @@ void block(t_dust *x, int n, const t_sample *density, t_sample *out) {
             x->below = draws_below(imp.chance);
         }
         const uint32_t below = x->below;
+        bool after = last != 0;  // an impulse came out at the sample before
         for (int i = 0; i < n; i++) {
             const uint32_t w = word;
             word = noise_lcg_step(word);
-            last = (w & 0x7FFFFFFFu) < below && last == 0 ? imp.at(unit_draw(w)) : 0.0f;
-            out[i] = last;
+            float o = 0.0f;
+            if ((w & 0x7FFFFFFFu) < below && !after) [[unlikely]] {
+                o = imp.at(unit_draw(w));
+                after = o != 0;
+            } else {
+                after = false;
+            }
+            out[i] = o;
+            last = o;
         }
     } else {
         for (int i = 0; i < n; i++) {

@@ -61,12 +61,13 @@ void randpulse_block(t_randpulse *x, int n, const t_sample *frequency, const t_s
             },
             [&](int i, const vesh::clock_tick<double> &tick) {
                 const double t = tick.phase, w = width_at(i);
-                const bool on = tick.falling ? (!tick.fired) & ((t + tick.step <= 0) | (t <= w))
-                                             : tick.fired | !((t + tick.step >= 1) | (t > w));
+                const bool on = tick.falling ? !tick.fired && (t + tick.step <= 0 || t <= w)
+                                             : tick.fired || (t + tick.step < 1 && t <= w);
                 out[i] = on ? value : 0.0f;
             });
     };
-    auto limit = [](t_sample w) { return w < 0 ? 0.0f : w > 1 ? 1.0f : static_cast<float>(w); };
+    // Within 0 ... 1; NaN reads as 0.
+    auto limit = [](t_sample w) { return w > 0 ? (w < 1 ? static_cast<float>(w) : 1.0f) : 0.0f; };
     if (n > 0 && vesh::holds(width, n)) {
         const float w = limit(width[0]);
         run([w](int) { return w; });
