@@ -62,11 +62,13 @@ struct clock_tick {
 // null) restarts the period at once: the phase goes to the boundary it
 // starts from (0 rising, 1 falling) and an event fires. `rate[i]` and
 // `sync[i]` are read before `emit` runs, so the output may share memory with
-// either input.
+// either input. Always inlined into the caller, so that the generator's state
+// stays in registers rather than behind the references its lambdas hold.
 template <typename Real, typename Event, typename Emit>
-inline void clock_run_ticks(double &phase, const sample *rate, const sample *sync, int n,
-                            Real inv_sr, std::type_identity_t<Real> limit, Event &&event,
-                            Emit &&emit) {
+[[gnu::always_inline]] inline void clock_run_ticks(double &phase, const sample *rate,
+                                                   const sample *sync, int n, Real inv_sr,
+                                                   std::type_identity_t<Real> limit, Event &&event,
+                                                   Emit &&emit) {
     if (n <= 0) return;
     // A sync input that holds anything but 1.0 never restarts the period.
     if (sync && holds(sync, n) && sync[0] != 1) sync = nullptr;
