@@ -39,9 +39,15 @@ template <typename Take>
 inline void trigger_run(bool &pending, float &previous, const sample *trigger, int n, Take &&take) {
     bool waiting = pending;
     float before = previous;
-    for (int i = 0; i < n; i++) {
+    int i = 0;
+    for (; i < n && waiting; i++) {
         const sample t = trigger[i];
-        if (take(i, waiting || crosses_zero(before, t))) waiting = false;
+        waiting = !take(i, true);
+        before = static_cast<float>(t);
+    }
+    for (; i < n; i++) {
+        const sample t = trigger[i];
+        take(i, crosses_zero(before, t));
         before = static_cast<float>(t);
     }
     pending = waiting;
