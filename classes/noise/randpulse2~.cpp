@@ -60,15 +60,19 @@ void randpulse2_block(t_randpulse2 *x, int n, const t_sample *frequency, t_sampl
             ramp = vesh::ramp_segment(line);
         },
         [&](int i, const vesh::clock_tick<double> &tick) {
+            // Branches rather than a choice of values: the gate changes seldom,
+            // and a choice would chain each sample's output to the last one.
             const float level = ramp.at(tick);
-            if (level > 0 && last == 0) {
-                if (random_amplitude) {
-                    last = vesh::noise_lcg_value(line.word);
-                    line.word = vesh::noise_lcg_step(line.word);
-                } else {
-                    last = 1.0f;
+            if (level > 0) {
+                if (last == 0) [[unlikely]] {
+                    if (random_amplitude) {
+                        last = vesh::noise_lcg_value(line.word);
+                        line.word = vesh::noise_lcg_step(line.word);
+                    } else {
+                        last = 1.0f;
+                    }
                 }
-            } else if (!(level >= 0)) {
+            } else if (level < 0 && last != 0) [[unlikely]] {
                 last = 0.0f;
             }
             out[i] = last;
