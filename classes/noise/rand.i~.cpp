@@ -37,9 +37,9 @@ void randi_seed(t_randi *x, t_floatarg f) {
     x->state = static_cast<uint32_t>(vesh::int_part(f));
 }
 
-// Between min and max + 1, whichever is lower (so max + 1 ... min - 1 when
-// they are reversed). While that leaves nothing to draw from, the output is
-// the lower bound and a pending bang waits.
+// The integers from the lower of min and max + 1 up to below the higher (so
+// max + 1 ... min - 1 when the bounds are reversed). While that leaves
+// nothing to draw from, the output is the lower one and a bang waits.
 void randi_block(t_randi *x, int n, const t_sample *trigger, const t_sample *min,
                  const t_sample *max, t_sample *out) {
     uint32_t state = x->state;
