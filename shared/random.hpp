@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <utility>
 
 namespace vesh {
 
@@ -172,6 +173,79 @@ constexpr uint32_t int_lcg_next_counter(uint32_t from) {
 constexpr uint32_t int_lcg_instance(uint32_t &counter, bool seeded = false, double seed = 0) {
     counter = int_lcg_next_counter(seeded ? static_cast<uint32_t>(int_part(seed)) : counter);
     return counter & 0x7FFFFFFFu;
+}
+
+// ---- Seed counters that step on whatever the seed ------------------------
+
+// The word of a new instance whose class's counter steps on (times 1319) at
+// every creation, seeded or not: a seed makes this instance's word alone.
+constexpr uint32_t noise_lcg_instance_apart(uint32_t &counter, bool seeded = false,
+                                            double seed = 0) {
+    counter *= 1319u;
+    return seeded ? noise_lcg_seed(seed) : counter;
+}
+
+// The same counter, but the word is one LCG step from the seed's integer
+// part or, unseeded, from the counter read as a signed integer and passed
+// through single precision (which rounds counters of more than 24 bits).
+inline uint32_t noise_lcg_stepped_instance(uint32_t &counter, bool seeded = false,
+                                           double seed = 0) {
+    counter *= 1319u;
+    const double from = seeded ? seed : static_cast<float>(static_cast<int32_t>(counter));
+    return noise_lcg_step(static_cast<uint32_t>(int_part(from)));
+}
+
+// ---- Integer ranges of the integer LCG ------------------------------------
+
+// The integers drawn between two bounds: from `low`, `size` of them. Both
+// bounds are integer parts and 1 is added to the upper one before the pair
+// is put in order, so reversed bounds give max+1 ... min-1. 64-bit, so that
+// bounds at the ends of the integer range cannot overflow.
+struct int_range {
+    int64_t low;
+    int64_t size;  // 0 when min is max + 1: nothing to draw from
+};
+
+constexpr int_range int_range_of(double min, double max) {
+    int64_t a = int_part(min);
+    int64_t b = static_cast<int64_t>(int_part(max)) + 1;
+    if (a > b) std::swap(a, b);
+    return {a, b - a};
+}
+
+// The offset in 0 ... size-1 that an integer-LCG state picks (size >= 1): the
+// state read as a fraction of 2^32, times the size, truncated. The product
+// stays below `size` in double precision for every state and size here.
+constexpr int64_t int_lcg_pick(uint32_t state, int64_t size) {
+    return static_cast<int64_t>(static_cast<double>(state) * (1.0 / 4294967296.0) *
+                                static_cast<double>(size));
+}
+
+// ---- Chances of the noise LCG ----------------------------------------------
+
+// The draw of a word, its value moved into [0, 1]: (value + 1) * 0.5. Halving
+// is exact and commutes with rounding, so the centred integer times 2^-31
+// plus 0.5 is the same float for every word, one multiplication fewer.
+constexpr float unit_draw(uint32_t word) {
+    const auto centred = static_cast<int32_t>(word & 0x7FFFFFFFu) - 0x40000000;
+    return static_cast<float>(centred) * 4.656612873077393e-10f + 0.5f;
+}
+
+// The draw grows with the low 31 bits of the word, so the words whose draw is
+// under a chance g are those whose low 31 bits are under the bound returned
+// here (found by bisection; 0 for a chance of 0 or less, or NaN).
+constexpr uint32_t draws_below(float g) {
+    if (!(g > 0)) return 0;
+    uint32_t lo = 0, hi = 0x80000000u;
+    while (lo < hi) {
+        const uint32_t mid = lo + (hi - lo) / 2;
+        if (unit_draw(mid) < g) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo;
 }
 
 }  // namespace vesh

@@ -268,7 +268,9 @@ t_int *block_perform(t_int *w) {
 
 template <auto Block, auto Prepare = nullptr>
 void block_dsp(typename detail::block_traits<Block>::object *x, t_signal **sp) {
-    if constexpr (Prepare != nullptr) Prepare(x, sp);
+    // Tested by type: under the sanitizers, the address of a function with
+    // external linkage is not a constant that compares with null.
+    if constexpr (!std::is_null_pointer_v<decltype(Prepare)>) Prepare(x, sp);
     [ x, sp ]<std::size_t... I>(std::index_sequence<I...>) {
         add_perform(block_perform<Block>, x, sp[0]->s_n, sp[I]->s_vec...);
     }

@@ -2,8 +2,6 @@
 #include "random.hpp"
 #include "vesh.hpp"
 
-#include <utility>
-
 namespace {
 
 struct t_randi {
@@ -50,22 +48,16 @@ void randi_seed(t_randi *x, t_floatarg f) {
 }
 
 void randi_bang(t_randi *x) {
-    // 64-bit so that bounds at the ends of the integer range cannot overflow.
-    int64_t a = vesh::int_part(x->min);
-    int64_t b = static_cast<int64_t>(vesh::int_part(x->max)) + 1;
-    if (a > b) std::swap(a, b);
-    const int64_t range = b - a;
-    if (range == 0) {
-        outlet_float(x->x_obj.ob_outlet, static_cast<t_float>(a));
+    const vesh::int_range range = vesh::int_range_of(x->min, x->max);
+    if (range.size == 0) {
+        outlet_float(x->x_obj.ob_outlet, static_cast<t_float>(range.low));
         return;
     }
-    auto r = static_cast<int64_t>(static_cast<double>(x->state) * (1.0 / 4294967296.0) *
-                                  static_cast<double>(range));
-    if (r >= range) r = range - 1;
+    const int64_t r = vesh::int_lcg_pick(x->state, range.size);
     // Stepped before the output, so that a bang fed back from the outlet
     // draws a new value.
     x->state = vesh::int_lcg_step(x->state);
-    outlet_float(x->x_obj.ob_outlet, static_cast<t_float>(a + r));
+    outlet_float(x->x_obj.ob_outlet, static_cast<t_float>(range.low + r));
 }
 
 }  // namespace

@@ -143,3 +143,163 @@ def chance_values(word, total, n):
         out.append(f32(f32(lcg_value(word) + 1) * f32(0.5 * total)))
         word = lcg_step(word)
     return out
+
+
+# ---- Rate-driven generators ------------------------------------------------
+
+def counter_words(start, count, factor=1319):
+    """The words a class counter hands to its next `count` instances."""
+    out = []
+    for _ in range(count):
+        start = (start * factor) & M
+        out.append(start)
+    return out
+
+
+def clock(rates, event, emit, phase, syncs=None, limit=1.0, hooks=None, sr=44100):
+    """The iteration clock: per sample, hooks[i]() (a message before sample i),
+    event() when due (or on a sync sample of exactly 1.0), then
+    emit(i, phase, step, fired, falling); returns the emitted values."""
+    inv, out = 1.0 / f32(sr), []
+    for i, f in enumerate(rates):
+        if hooks and i in hooks:
+            hooks[i]()
+        f, fired = f32(f), False
+        if f == f and syncs is not None and syncs[i] == 1.0:
+            phase, fired = (0.0 if f >= 0 else 1.0), True
+        elif f >= 0 and phase >= 1:
+            phase, fired = phase - 1, True
+        elif f < 0 and phase <= 0:
+            phase, fired = phase + 1, True
+        if fired:
+            event()
+        v = max(-limit, min(limit, f * inv)) if f == f else 0.0
+        out.append(emit(i, phase, v, fired, f < 0))
+        phase += v
+    return out
+
+
+def start_phase(rates):
+    return 1.0 if f32(rates[0]) >= 0 else 0.0
+
+
+class Line:
+    """The random line of lfnoise~, rampnoise~, stepnoise~ and randpulse2~."""
+
+    def __init__(self, word):
+        self.current = 0.0
+        self.start(word)
+
+    def start(self, w):
+        self.next, self.word = lcg_value(w), lcg_step(w)
+
+    def draw(self):
+        self.current = self.next
+        self.start(self.word)
+
+    def ramp(self, phase, falling):
+        d = f32(self.next - self.current)
+        return f32(self.current + d * (1 - phase if falling else phase))
+
+
+def line(word, rates, ramps, syncs=None, seeds=()):
+    """Output of a line generator; `seeds` maps a sample to a "seed" before it."""
+    ln = Line(word)
+    hooks = {i: (lambda s=s: ln.start((int_part(s) * 1319) & M)) for i, s in dict(seeds).items()}
+    return clock(rates, ln.draw,
+                 lambda i, t, v, fired, falling: ln.ramp(t, falling) if ramps else ln.current,
+                 start_phase(rates), syncs, hooks=hooks)
+
+
+def randpulse2(word, rates, flag, seeds=(), flags=()):
+    """randpulse2~; `seeds` and `flags` map a sample to a "seed" or "rand" before it."""
+    ln, s = Line(word), {"last": 0.0, "flag": flag}
+    hooks = {i: (lambda v=v: setattr(ln, "word", (int_part(v) * 1319) & M)) for i, v in seeds}
+    hooks.update({i: (lambda v=v: s.update(flag=v)) for i, v in flags})
+
+    def emit(i, t, v, fired, falling):
+        level = ln.ramp(t, falling)
+        if level > 0 and s["last"] == 0:
+            s["last"] = lcg_value(ln.word) if s["flag"] else 1.0
+            ln.word = lcg_step(ln.word) if s["flag"] else ln.word
+        elif not level >= 0:
+            s["last"] = 0.0
+        return s["last"]
+    return clock(rates, ln.draw, emit, start_phase(rates), hooks=hooks)
+
+
+def randpulse(word, rates, widths, syncs=None, seeds=()):
+    """randpulse~; `seeds` map a sample to a "seed" before it."""
+    s = {"word": word, "value": 0.0}
+    hooks = {i: (lambda v=v: s.update(word=lcg_step((int_part(v) * 1319) & M))) for i, v in seeds}
+
+    def draw():
+        s["value"], s["word"] = lcg_value(s["word"]), lcg_step(s["word"])
+
+    def emit(i, t, v, fired, falling):
+        w = max(0.0, min(1.0, widths[i]))
+        on = (not fired and (t + v <= 0 or t <= w)) if falling else \
+            (fired or not (t + v >= 1 or t > w))
+        return s["value"] if on else 0.0
+    return clock(rates, draw, emit, 1.0 if f32(rates[0]) > 0 else 0.0, syncs, 0.5, hooks)
+
+
+def dust(word, densities, bipolar, seeds=(), sr=44100):
+    """dust~ or dust2~; `seeds` map a sample to a "seed" before it."""
+    inv_sr, last, out, seeds = f32(1.0 / f32(sr)), 0.0, [], dict(seeds)
+    for i, d in enumerate(densities):
+        word = (int_part(seeds[i]) * 1319) & M if i in seeds else word
+        g = f32(f32(d) * inv_sr)
+        scale = f32((2.0 if bipolar else 1.0) / g) if g > 0 else 0.0
+        r = f32(f32(lcg_value(word) + 1) * 0.5)
+        word = lcg_step(word)
+        impulse = f32(r * scale) - (1.0 if bipolar else 0.0)
+        last = f32(impulse) if r < g and last == 0 else 0.0
+        out.append(last)
+    return out
+
+
+def triggered(triggers, bangs, draw, fixed=lambda i: None, hooks=None):
+    """Held values of a triggered draw: draw(i) at a zero crossing or at the
+    first sample after a bang; while fixed(i) gives a value, that is held and
+    a bang waits. hooks[i]() runs before sample i (a message)."""
+    prev, pending, held, out = 0.0, False, 0.0, []
+    for i, t in enumerate(triggers):
+        if hooks and i in hooks:
+            hooks[i]()
+        pending = pending or i in bangs
+        if fixed(i) is not None:
+            held = fixed(i)
+        elif pending or (t > 0 and prev <= 0) or (t < 0 and prev >= 0):
+            held, pending = draw(i), False
+        prev = t
+        out.append(held)
+    return out
+
+
+def rand_f_signal(word, triggers, lows, highs, bangs=()):
+    """rand.f~ over per-sample bounds."""
+    s = [word]
+
+    def draw(i):
+        u, s[0] = lcg_value(s[0]), lcg_step(s[0])
+        return f32(f32(f32(f32(u + 1) * 0.5) * f32(highs[i] - lows[i])) + lows[i])
+    return triggered(triggers, bangs, draw)
+
+
+def rand_i_signal(state, triggers, lows, highs, bangs=(), seeds=()):
+    """rand.i~ over per-sample bounds; `state` is the integer-LCG state and
+    `seeds` map a sample to a "seed" before it."""
+    s = [state]
+
+    def bounds(i):
+        return sorted((int_part(lows[i]), int_part(highs[i]) + 1))
+
+    def draw(i):
+        a, b = bounds(i)
+        r, s[0] = int(s[0] * 2.0**-32 * (b - a)), (s[0] * 472940017 + 832416023) & M
+        return f32(a + r)
+    hooks = {i: (lambda v=v: s.__setitem__(0, int_part(v) & M)) for i, v in seeds}
+    return triggered(triggers, bangs, draw,
+                     lambda i: float(bounds(i)[0]) if bounds(i)[0] == bounds(i)[1] else None,
+                     hooks)

@@ -59,3 +59,35 @@ TEST(IterationClock, SinglePrecisionStep) {
     EXPECT_EQ(vesh::clock_step(1000.0f, 1.0f / 44100.0f), 1000.0f * (1.0f / 44100.0f));
     EXPECT_EQ(vesh::clock_step(-5e5f, 1.0f / 44100.0f), -1.0f);
 }
+
+TEST(IterationClock, SyncAtExactlyOneRestartsThePeriod) {
+    // Rising, the phase restarts at 0; falling, at 1; 0.999 does nothing. The
+    // ticks carry the clamped step, the event and the direction.
+    struct Case {
+        float rate, sync_at_2;
+        std::vector<double> phases;
+        std::vector<bool> fired;
+    };
+    const Case cases[] = {
+        {44100, 1.0f, {0.0, 0.25, 0.0, 0.25}, {true, false, true, false}},
+        {-44100, 1.0f, {1.0, 0.75, 1.0, 0.75}, {true, false, true, false}},
+        {44100, 0.999f, {0.0, 0.25, 0.5, 0.75}, {true, false, false, false}},
+    };
+    for (const Case &c : cases) {
+        const float rate[4] = {c.rate, c.rate, c.rate, c.rate};
+        const float sync[4] = {0, 0, c.sync_at_2, 0};
+        double phase = vesh::clock_start_phase(c.rate);
+        std::vector<double> phases;
+        std::vector<bool> fired;
+        vesh::clock_run_ticks(
+            phase, rate, sync, 4, 1.0 / 44100, 0.25, [](int) {},
+            [&](int, const vesh::clock_tick<double> &t) {
+                phases.push_back(t.phase);
+                fired.push_back(t.fired);
+                EXPECT_EQ(t.falling, c.rate < 0);
+                EXPECT_EQ(t.step, c.rate < 0 ? -0.25 : 0.25);
+            });
+        EXPECT_EQ(phases, c.phases) << c.rate << " " << c.sync_at_2;
+        EXPECT_EQ(fired, c.fired) << c.rate << " " << c.sync_at_2;
+    }
+}

@@ -119,3 +119,35 @@ TEST(RandSeed, ExplicitAndClockSeeds) {
     EXPECT_EQ(b, rand_seed_fallback_step(1489853723u) & 0x7FFFFFFFu);
     EXPECT_NE(m.time_shift, 0u);
 }
+
+TEST(IntLcg, WidestRangesStayInside) {
+    // Bounds saturate at the 32-bit ends; the last state still picks below
+    // the size, so no draw reaches past the upper bound.
+    const float inf = std::numeric_limits<float>::infinity();
+    const int_range whole = int_range_of(-inf, inf);
+    EXPECT_EQ(whole.low, INT32_MIN);
+    EXPECT_EQ(whole.size, (int64_t{1} << 32));
+    EXPECT_EQ(int_range_of(std::nan(""), 3).size, 4);
+    EXPECT_EQ(int_range_of(4, 3).size, 0);
+    for (int64_t size : {int64_t{1}, int64_t{7}, int64_t{1} << 32, (int64_t{1} << 32) + 1})
+        EXPECT_EQ(int_lcg_pick(0xFFFFFFFFu, size), size - 1) << size;
+}
+
+TEST(NoiseLcg, CounterRoundingUpToTwoToThe31Saturates) {
+    uint32_t counter = 4176114903u;  // times 1319 is 0x7FFFFFC1 (mod 2^32)
+    EXPECT_EQ(noise_lcg_stepped_instance(counter), noise_lcg_step(0x7FFFFFFFu));
+}
+
+TEST(NoiseLcg, WordsBelowAChanceAreThoseUnderTheBound) {
+    // The bound splits the words exactly where their draw reaches the chance.
+    for (float g : {0.0f, -1.0f, 1e-30f, 0.0226757f, 0.5f, 0.99999994f, 1.0f, 2.0f}) {
+        const uint32_t below = draws_below(g);
+        for (uint32_t m : {0u, 1u, below - 1, below, below + 1, 0x7FFFFFFFu}) {
+            if (m > 0x7FFFFFFFu) continue;
+            EXPECT_EQ(m < below, unit_draw(m) < g) << g << " " << m;
+            EXPECT_EQ(m < below, unit_draw(m | 0x80000000u) < g) << g << " " << m;
+        }
+    }
+    EXPECT_EQ(draws_below(std::nanf("")), 0u);
+    EXPECT_EQ(draws_below(2.0f), 0x80000000u);
+}
