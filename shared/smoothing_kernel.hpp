@@ -139,7 +139,7 @@ struct impulse {
     }
 };
 
-// ---- Lags -----------------------------------------------------------------
+// ---- Lags ---------------------------------------------------------------
 
 // One block of a lag. `step(y, x, i)` is the class's own step for sample i;
 // a pending reset makes the first sample the input itself. A state that is
@@ -147,16 +147,12 @@ struct impulse {
 template <typename Step>
 inline void lag_run(double &state, int &reset, int n, const sample *in, sample *out, Step step) {
     double y = state;
-    int i = 0;
-    if (reset && n > 0) {
+    if (reset) {
         reset = 0;
-        y = in[0];
-        out[0] = static_cast<sample>(y);
-        i = 1;
-    }
-    for (; i < n; i++) {
-        y = step(y, static_cast<double>(in[i]), i);
-        out[i] = static_cast<sample>(y);
+        y = vesh::recur_after(
+            y, n, in, out, [](double, double x) { return x; }, step);
+    } else {
+        y = vesh::recur(y, n, in, out, step);
     }
     state = std::isfinite(y) ? y : 0;
 }
@@ -179,6 +175,18 @@ inline int glide_steps(float ms, float samples_per_ms) {
     return steps < INT_MAX ? steps : INT_MAX - 1;
 }
 
+// The curve at the first step of a glide of `steps` + 1 samples, upward and
+// downward: all a glide needs of its length when it starts, worked out once
+// for a length that holds.
+struct first_step {
+    float up, down;
+
+    static first_step of(int steps, float exponent) {
+        const float f = 1.0f / static_cast<float>(steps + 1);
+        return {glide_shape(f, exponent, 1), glide_shape(f, exponent, -1)};
+    }
+};
+
 // A glide in single precision. A new input value starts a glide from the
 // current output toward it, over `steps` + 1 samples.
 struct glide {
@@ -198,11 +206,11 @@ struct glide {
     }
 
     // The first sample of a glide toward x; `remaining` is its step counter.
-    float begin(float x, int &remaining, int steps) {
+    float begin(float x, int &remaining, int steps, first_step curve) {
         start = last_out;
         delta = x - start;
         remaining = steps;
-        return at(1, steps + 1);
+        return start + delta * (delta > 0 ? curve.up : curve.down);
     }
 
     // The next sample while the input holds: on along the glide, then x.
@@ -233,10 +241,13 @@ struct glide {
 
 // y moved toward x by at most `up` (upward) or `down` (downward) per sample;
 // a negative or NaN limit means no limit in that direction.
+// (A limit of 0 or more bounds d on its own side, so the two tests exclude
+// each other and need no branch on the sign of d.)
 inline float slew_toward(float y, float x, float up, float down) {
     const float d = x - y;
-    if (d > 0) return (up >= 0 && d > up) ? y + up : x;
-    return (down >= 0 && d < -down) ? y - down : x;
+    const float raised = y + up, lowered = y - down;
+    const bool limit_up = up >= 0 && d > up, limit_down = down >= 0 && d < -down;
+    return limit_up ? raised : limit_down ? lowered : x;
 }
 
 }  // namespace vesh::smoothing

@@ -2,6 +2,7 @@
 // raw coefficients, five a section: fb1 fb2 ff1 ff2 ff3, for
 // y = fb1 y[n-1] + fb2 y[n-2] + ff1 x + ff2 x[n-1] + ff3 x[n-2].
 #include "biquad_kernel.hpp"
+#include "block.hpp"
 #include "vesh.hpp"
 
 #include <algorithm>
@@ -12,12 +13,14 @@ using vesh::biquad::memory;
 
 constexpr int most_sections = 50;
 
-// The raw form: feedback coefficients are added, not subtracted.
+// The raw form: feedback coefficients are added, not subtracted. The sum is
+// taken with the y[n-1] term last, so that the recursion waits for one
+// multiplication and one addition a sample rather than for the whole sum.
 struct raw_section {
     double fb1, fb2, ff1, ff2, ff3;
 
     double step(memory &m, double x) const {
-        const double y = fb1 * m.y1 + fb2 * m.y2 + ff1 * x + ff2 * m.x1 + ff3 * m.x2;
+        const double y = ff1 * x + ff2 * m.x1 + ff3 * m.x2 + fb2 * m.y2 + fb1 * m.y1;
         m.shift(x, y);
         return y;
     }
@@ -66,18 +69,26 @@ void biquads_block(t_biquads *x, int n, const t_sample *in, t_sample *out) {
     }
     // A section at a time over a run of samples keeps its memory in registers;
     // each section still sees its input in order, so the output is the same.
-    constexpr int run = 64;
-    double y[run];
-    for (int start = 0; start < n; start += run) {
-        const int m = std::min(run, n - start);
-        for (int i = 0; i < m; i++) y[i] = in[start + i];
-        for (int s = 0; s < sections; s++) {
-            const raw_section c = x->coefficients[s];
-            memory mem = x->memories[s];
-            for (int i = 0; i < m; i++) y[i] = c.step(mem, y[i]);
-            x->memories[s] = mem;
+    // One section runs straight from the input to the output.
+    if (sections == 1) {
+        const raw_section c = x->coefficients[0];
+        memory m = x->memories[0];
+        vesh::recur(0, n, in, out, [&](double, double v, int) { return c.step(m, v); });
+        x->memories[0] = m;
+    } else {
+        constexpr int run = 64;
+        double y[run];
+        for (int start = 0; start < n; start += run) {
+            const int length = std::min(run, n - start);
+            for (int i = 0; i < length; i++) y[i] = in[start + i];
+            for (int s = 0; s < sections; s++) {
+                const raw_section c = x->coefficients[s];
+                memory m = x->memories[s];
+                for (int i = 0; i < length; i++) y[i] = c.step(m, y[i]);
+                x->memories[s] = m;
+            }
+            for (int i = 0; i < length; i++) out[start + i] = static_cast<t_sample>(y[i]);
         }
-        for (int i = 0; i < m; i++) out[start + i] = static_cast<t_sample>(y[i]);
     }
     for (int s = 0; s < sections; s++) vesh::biquad::drop_non_finite(x->memories[s]);
 }

@@ -1,6 +1,7 @@
 // crossover~: two-way crossover: the input split at a frequency into a low
 // and a high band, each with a third-order Butterworth slope; the low band
 // minus the high band is an allpass of the input.
+#include "block.hpp"
 #include "vesh.hpp"
 
 #include <bit>
@@ -9,14 +10,18 @@
 
 namespace {
 
+// The low path in lane 0 of a vector and the high path in lane 1: both run
+// as one, each lane with its own single-precision arithmetic.
+using lanes = vesh::float4;
+
 // The split at f, by the bilinear transform with K = tan(pi f / sr): a
 // first-order section with pole p, then a second-order section with poles
 // a +/- jb, on each path. Single precision throughout.
 struct split {
     float p;          // first-order pole
     float two_a, r2;  // second-order feedback: 2a and the squared pole radius
-    float low_gain;   // unity at 0 Hz
-    float high_gain;  // unity at the Nyquist frequency
+    lanes first;      // first-order gains: (1 - p)/2 (|1 - p|/2) low, (1 + p)/2 high
+    lanes gain;       // second-order gains: unity at 0 Hz low, at the Nyquist frequency high
 
     static split at(float f, float nyquist) {
         // pi/2 rounds up in single precision, where the tangent turns negative
@@ -29,17 +34,21 @@ struct split {
         const float a = (1 - k * k) / d;
         const float b = 1.7320509f * k / d;
         const float p = (1 - k * k) / ((k + 1) * (k + 1));
-        return {p, 2 * a, a * a + b * b, ((a - 1) * (a - 1) + b * b) * 0.25f,
-                ((a + 1) * (a + 1) + b * b) * 0.25f};
+        split s;
+        s.p = p;
+        s.two_a = 2 * a;
+        s.r2 = a * a + b * b;
+        s.first = lanes{0.5f * std::fabs(1 - p), 0.5f * (1 + p)};
+        s.gain = lanes{((a - 1) * (a - 1) + b * b) * 0.25f, ((a + 1) * (a + 1) + b * b) * 0.25f};
+        return s;
     }
 };
 
-// Memories: previous input; each path's first-order output (lp, hp) and the
-// second-order section's inputs and outputs.
+// Memories: the previous input; each path's first-order outputs (the second-
+// order section's inputs) and second-order outputs, low and high as lanes.
 struct memories {
     float x1;
-    float lp1, lp2, low1, low2;
-    float hp1, hp2, high1, high2;
+    lanes u1, u2, y1, y2;
 };
 
 struct t_crossover {
@@ -65,7 +74,7 @@ t_crossover *crossover_new(t_floatarg frequency) {
 }
 
 void crossover_clear(t_crossover *x) {
-    x->m = {};
+    x->m = memories{};
 }
 
 void crossover_block(t_crossover *x, int n, const t_sample *in, const t_sample *frequency,
@@ -86,21 +95,22 @@ void crossover_block(t_crossover *x, int n, const t_sample *in, const t_sample *
             made_for = std::bit_cast<uint32_t>(f);
             made = true;
         }
-        const float lp = c.p * m.lp1 + 0.5f * std::fabs(1 - c.p) * (v + m.x1);
-        const float low = c.low_gain * (lp + 2 * m.lp1 + m.lp2) + c.two_a * m.low1 - c.r2 * m.low2;
-        const float hp = c.p * m.hp1 + 0.5f * (1 + c.p) * (v - m.x1);
-        const float high =
-            c.high_gain * (hp - 2 * m.hp1 + m.hp2) + c.two_a * m.high1 - c.r2 * m.high2;
-        low_out[i] = low;
-        high_out[i] = high;
-        m = {v, lp, m.lp1, low, m.low1, hp, m.hp1, high, m.high1};
+        // low: lp = p lp1 + (|1 - p|/2)(x + x1), then g (lp + 2 lp1 + lp2) + 2a y1 - r2 y2;
+        // high: hp = p hp1 + ((1 + p)/2)(x - x1), then g (hp - 2 hp1 + hp2) + ...
+        const lanes u = c.p * m.u1 + c.first * (lanes{v, v} + lanes{m.x1, -m.x1});
+        const lanes y = c.gain * (u + lanes{2, -2} * m.u1 + m.u2) + c.two_a * m.y1 - c.r2 * m.y2;
+        low_out[i] = y[0];
+        high_out[i] = y[1];
+        m.u2 = m.u1;
+        m.u1 = u;
+        m.y2 = m.y1;
+        m.y1 = y;
+        m.x1 = v;
     }
     // What cannot leave the recursion by itself (an infinite or NaN input) is
     // dropped, so that the next block starts clean.
-    for (float *v : {&m.x1, &m.lp1, &m.lp2, &m.low1, &m.low2, &m.hp1, &m.hp2, &m.high1, &m.high2}) {
-        if (!std::isfinite(*v)) *v = 0;
-    }
-    x->m = m;
+    x->m = {std::isfinite(m.x1) ? m.x1 : 0, vesh::finite_or_zero(m.u1), vesh::finite_or_zero(m.u2),
+            vesh::finite_or_zero(m.y1), vesh::finite_or_zero(m.y2)};
     x->frequency = f;
     x->current = c;
     x->made_for = made_for;

@@ -44,20 +44,31 @@ void decay_bang(t_decay *x) {
 }
 
 void decay_block(t_decay *x, int n, const t_sample *in, const t_sample *time, t_sample *out) {
-    held_factor factor = x->factor;
+    held_factor factors = x->factor;
+    const bool kick = x->kick.pending != 0;
+    const double first = x->kick.first(in[0]);
     double y = x->y;
-    for (int i = 0; i < n; i++) {
-        const double v = i == 0 ? x->kick.first(in[0]) : in[i];
-        const t_sample t = time[i];
-        if (t > 0) {
-            y = y * factor.of(t) + v;
-            out[i] = static_cast<t_sample>(y);
-        } else {
-            out[i] = static_cast<t_sample>(v);  // the state waits
+    if (vesh::holds(time, n) && time[0] > 0) {
+        // One time for the block: its factor once, and a loop with nothing else.
+        const double a = factors.of(time[0]);
+        const auto step = [a](double z, double v, int) { return z * a + v; };
+        y = kick ? vesh::recur_after(
+                       y, n, in, out, [&](double z, double) { return z * a + first; }, step)
+                 : vesh::recur(y, n, in, out, step);
+    } else {
+        for (int i = 0; i < n; i++) {
+            const double v = i == 0 ? first : in[i];
+            const t_sample t = time[i];
+            if (t > 0) {
+                y = y * factors.of(t) + v;
+                out[i] = static_cast<t_sample>(y);
+            } else {
+                out[i] = static_cast<t_sample>(v);  // no time (or NaN): the state waits
+            }
         }
     }
     x->y = std::isfinite(y) ? y : 0;
-    x->factor = factor;
+    x->factor = factors;
 }
 
 void decay_prepare(t_decay *x, t_signal **sp) {

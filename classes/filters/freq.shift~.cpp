@@ -2,32 +2,50 @@
 // splits the input into two paths 90 degrees apart, which a quadrature
 // oscillator at the shift frequency turns into the input moved up (left
 // outlet) and moved down (right outlet) by that frequency.
+#include "block.hpp"
 #include "vesh.hpp"
 
 #include <cmath>
 
 namespace {
 
-// One second-order allpass section with feedback coefficients fb1, fb2:
+// Second-order allpass sections with feedback coefficients fb1, fb2:
 // y = -fb2 x - fb1 x[n-1] + x[n-2] + fb1 y[n-1] + fb2 y[n-2], single precision.
-struct allpass {
-    float x1, x2, y1, y2;
+// The in-phase and the quadrature path run side by side, one in each of the
+// first two lanes of a vector: one stage of both paths at once.
+using lanes = vesh::float4;
 
-    float step(float fb1, float fb2, float x) {
-        const float y = -fb2 * x - fb1 * x1 + x2 + fb1 * y1 + fb2 * y2;
+struct allpass_stage {
+    lanes x1, x2, y1, y2;
+
+    lanes step(lanes fb1, lanes fb2, lanes x) {
+        const lanes y = -fb2 * x - fb1 * x1 + x2 + fb1 * y1 + fb2 * y2;
         x2 = x1;
         x1 = x;
         y2 = y1;
         y1 = y;
         return y;
     }
+
+    // What cannot leave the recursion by itself (an infinite or NaN input) is
+    // dropped, so that the next block starts clean.
+    void drop_non_finite() {
+        x1 = vesh::finite_or_zero(x1);
+        x2 = vesh::finite_or_zero(x2);
+        y1 = vesh::finite_or_zero(y1);
+        y2 = vesh::finite_or_zero(y2);
+    }
 };
+
+// The two stages' coefficients, in-phase path in lane 0, quadrature in lane 1.
+const lanes first_fb1 = {-0.02569f, 1.94632f, 0, 0}, first_fb2 = {0.260502f, -0.94657f, 0, 0};
+const lanes second_fb1 = {1.8685f, 0.83774f, 0, 0}, second_fb2 = {-0.870686f, -0.06338f, 0, 0};
 
 struct t_freqshift {
     t_object x_obj;
     t_float sample_rate;
     t_float phase;  // of the oscillator, in cycles, within [0, 1]
-    allpass in_phase[2], quadrature[2];
+    allpass_stage first, second;
 };
 
 t_class *freqshift_class;
@@ -42,8 +60,7 @@ t_freqshift *freqshift_new(t_floatarg shift) {
 
 // The filter memories; the oscillator runs on.
 void freqshift_clear(t_freqshift *x) {
-    for (allpass &a : x->in_phase) a = {};
-    for (allpass &a : x->quadrature) a = {};
+    x->first = x->second = allpass_stage{};
 }
 
 // Cycles per sample, at most one either way; a NaN shift stands still.
@@ -56,37 +73,38 @@ float increment_of(float shift, float sample_rate) {
 
 void freqshift_block(t_freqshift *x, int n, const t_sample *in, const t_sample *shift,
                      t_sample *up_out, t_sample *down_out) {
+    // The oscillator first, then the filters: the sine-and-cosine calls then
+    // do not make the filter memories leave the registers every sample.
     const float sample_rate = x->sample_rate;
     float phase = x->phase;
-    allpass i1 = x->in_phase[0], i2 = x->in_phase[1];
-    allpass q1 = x->quadrature[0], q2 = x->quadrature[1];
-    for (int i = 0; i < n; i++) {
-        const auto v = static_cast<float>(in[i]);
-        phase = phase + increment_of(static_cast<float>(shift[i]), sample_rate);
-        const float re = i2.step(1.8685f, -0.870686f, i1.step(-0.02569f, 0.260502f, v));
-        const float im = q2.step(0.83774f, -0.06338f, q1.step(1.94632f, -0.94657f, v));
-        if (phase > 1) {
-            phase = phase - 1;
-        } else if (phase < 0) {
-            phase = phase + 1;
+    allpass_stage first = x->first, second = x->second;
+    constexpr int run = 64;
+    float co[run], si[run];
+    for (int start = 0; start < n; start += run) {
+        const int length = n - start < run ? n - start : run;
+        for (int i = 0; i < length; i++) {
+            phase = phase + increment_of(static_cast<float>(shift[start + i]), sample_rate);
+            if (phase > 1) {
+                phase = phase - 1;
+            } else if (phase < 0) {
+                phase = phase + 1;
+            }
+            ::sincosf(6.2831855f * phase, &si[i], &co[i]);
         }
-        float si, co;
-        ::sincosf(6.2831855f * phase, &si, &co);
-        up_out[i] = re * co - im * si;
-        down_out[i] = im * si + re * co;
-    }
-    // What cannot leave the recursion by itself (an infinite or NaN input) is
-    // dropped, so that the next block starts clean.
-    for (allpass *a : {&i1, &i2, &q1, &q2}) {
-        for (float *m : {&a->x1, &a->x2, &a->y1, &a->y2}) {
-            if (!std::isfinite(*m)) *m = 0;
+        for (int i = 0; i < length; i++) {
+            const auto v = static_cast<float>(in[start + i]);
+            const lanes paths =
+                second.step(second_fb1, second_fb2, first.step(first_fb1, first_fb2, lanes{v, v}));
+            const float re = paths[0], im = paths[1];
+            up_out[start + i] = re * co[i] - im * si[i];
+            down_out[start + i] = im * si[i] + re * co[i];
         }
     }
     x->phase = phase;
-    x->in_phase[0] = i1;
-    x->in_phase[1] = i2;
-    x->quadrature[0] = q1;
-    x->quadrature[1] = q2;
+    first.drop_non_finite();
+    second.drop_non_finite();
+    x->first = first;
+    x->second = second;
 }
 
 void freqshift_prepare(t_freqshift *x, t_signal **sp) {

@@ -45,10 +45,21 @@ void glide_exp(t_glide *x, t_floatarg e) {
 void glide_block(t_glide *x, int n, const t_sample *in, const t_sample *time, t_sample *out) {
     glide g = x->state;
     int remaining = x->remaining, reset = x->reset;
+    if (remaining <= 0 && !reset && vesh::holds(in, n, g.last_in)) {
+        // At rest on a held input: the output is the input.
+        vesh::fill(out, n, g.last_in);
+        g.last_out = g.last_in;
+        x->state = g;
+        return;
+    }
+    // A time held for the block gives one length, and one curve at its first step.
     const float spms = x->samples_per_ms;
+    const bool held = vesh::holds(time, n);
+    const int held_steps = glide_steps(static_cast<float>(time[0]), spms);
+    const first_step held_first = first_step::of(held_steps > 0 ? held_steps : 0, g.exponent);
     for (int i = 0; i < n; i++) {
         const auto v = static_cast<float>(in[i]);
-        const int steps = glide_steps(static_cast<float>(time[i]), spms);
+        const int steps = held ? held_steps : glide_steps(static_cast<float>(time[i]), spms);
         float y = v;
         if (steps <= 0) {
             // No time: the input passes, and a reset waits for a glide time.
@@ -56,7 +67,7 @@ void glide_block(t_glide *x, int n, const t_sample *in, const t_sample *time, t_
             reset = 0;
             remaining = 0;
         } else if (v != g.last_in) {
-            y = g.begin(v, remaining, steps);
+            y = g.begin(v, remaining, steps, held ? held_first : first_step::of(steps, g.exponent));
         } else {
             y = g.next(v, remaining, steps);
         }

@@ -33,14 +33,28 @@ void lag2_reset(t_lag2 *x) {
 
 void lag2_block(t_lag2 *x, int n, const t_sample *in, const t_sample *rise, const t_sample *fall,
                 t_sample *out) {
+    // No time (or NaN) is no lag, as is a factor of 0. Times held for the
+    // block leave a loop with nothing to look up.
     rise_fall factors = x->factors;
-    lag_run(x->y, x->reset, n, in, out, [&](double y, double v, int i) {
-        const bool up = rise_fall::rising(v, y);
-        const t_sample t = up ? rise[i] : fall[i];
-        if (!(t > 0)) return v;  // no time (or NaN): no lag
-        const double a = factors.factor(up, t);
-        return a == 0 ? v : approach(y, v, a);
-    });
+    if (vesh::holds(rise, n) && vesh::holds(fall, n)) {
+        const double up_factor = rise[0] > 0 ? factors.rise.of(rise[0]) : 0;
+        const double down_factor = fall[0] > 0 ? factors.fall.of(fall[0]) : 0;
+        const bool up_lags = up_factor != 0, down_lags = down_factor != 0;
+        lag_run(x->y, x->reset, n, in, out, [=](double y, double v, int) {
+            // Both ways worked out, then one taken: no branch on the direction.
+            const double up = up_lags ? approach(y, v, up_factor) : v;
+            const double down = down_lags ? approach(y, v, down_factor) : v;
+            return rise_fall::rising(v, y) ? up : down;
+        });
+    } else {
+        lag_run(x->y, x->reset, n, in, out, [&](double y, double v, int i) {
+            const bool up = rise_fall::rising(v, y);
+            const t_sample t = up ? rise[i] : fall[i];
+            if (!(t > 0)) return v;
+            const double a = factors.factor(up, t);
+            return a == 0 ? v : approach(y, v, a);
+        });
+    }
     x->factors = factors;
 }
 

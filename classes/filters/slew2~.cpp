@@ -39,10 +39,21 @@ void slew2_block(t_slew2 *x, int n, const t_sample *in, const t_sample *up, cons
                  t_sample *out) {
     const float spp = x->seconds_per_sample;
     float y = x->y;
-    for (int i = 0; i < n; i++) {
-        const auto v = static_cast<float>(in[i]);
-        y = slew_toward(y, v, static_cast<float>(up[i]) * spp, static_cast<float>(down[i]) * spp);
-        out[i] = y;
+    if (vesh::holds(up, n) && vesh::holds(down, n)) {
+        // Limits held for the block: their steps once.
+        const float up_step = static_cast<float>(up[0]) * spp;
+        const float down_step = static_cast<float>(down[0]) * spp;
+        for (int i = 0; i < n; i++) {
+            y = slew_toward(y, static_cast<float>(in[i]), up_step, down_step);
+            out[i] = y;
+        }
+    } else {
+        for (int i = 0; i < n; i++) {
+            const float up_step = static_cast<float>(up[i]) * spp;
+            y = slew_toward(y, static_cast<float>(in[i]), up_step,
+                            static_cast<float>(down[i]) * spp);
+            out[i] = y;
+        }
     }
     x->y = y;
 }

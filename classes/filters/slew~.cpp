@@ -37,12 +37,22 @@ void slew_set(t_slew *x, t_floatarg y) {
 void slew_block(t_slew *x, int n, const t_sample *in, const t_sample *limit, t_sample *out) {
     const float spp = x->seconds_per_sample;
     float y = x->y;
-    for (int i = 0; i < n; i++) {
-        const auto v = static_cast<float>(in[i]);
-        const auto l = static_cast<float>(limit[i]);
-        const float step = l * spp;
-        y = l < 0 ? v : slew_toward(y, v, step, step);
-        out[i] = y;
+    if (vesh::holds(limit, n)) {
+        // One limit for the block: its step once (a negative limit: no limit).
+        const auto l = static_cast<float>(limit[0]);
+        const float step = l < 0 ? -1 : l * spp;
+        for (int i = 0; i < n; i++) {
+            y = slew_toward(y, static_cast<float>(in[i]), step, step);
+            out[i] = y;
+        }
+    } else {
+        for (int i = 0; i < n; i++) {
+            const auto v = static_cast<float>(in[i]);
+            const auto l = static_cast<float>(limit[i]);
+            const float step = l * spp;
+            y = l < 0 ? v : slew_toward(y, v, step, step);
+            out[i] = y;
+        }
     }
     x->y = y;
 }
