@@ -140,17 +140,12 @@ std::function<void()> lag(Inputs &in) {
 std::function<void()> glide(Inputs &in) {
     return [&in, state = vesh::smoothing::glide{0, 0, 0, 0, 1}, left = 0]() mutable {
         auto g = state;
-        int remaining = left;
-        const auto first = vesh::smoothing::first_step::of(441, g.exponent);
-        for (int i = 0; i < block; i++) {
-            const float v = in.noise[i];
-            const float y =
-                v != g.last_in ? g.begin(v, remaining, 441, first) : g.next(v, remaining, 441);
-            g.settle(v, y);
-            in.out[i] = y;
-        }
+        int remaining[2] = {left, 0}, reset = 0;
+        vesh::smoothing::glide_run<false>(g, remaining, reset, block, in.noise.data(),
+                                          in.out.data(),
+                                          vesh::smoothing::held_lengths::of(441, 441, 1));
         state = g;
-        left = remaining;
+        left = remaining[0];
     };
 }
 

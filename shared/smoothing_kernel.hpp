@@ -175,17 +175,11 @@ inline int glide_steps(float ms, float samples_per_ms) {
     return steps < INT_MAX ? steps : INT_MAX - 1;
 }
 
-// The curve at the first step of a glide of `steps` + 1 samples, upward and
-// downward: all a glide needs of its length when it starts, worked out once
-// for a length that holds.
-struct first_step {
-    float up, down;
-
-    static first_step of(int steps, float exponent) {
-        const float f = 1.0f / static_cast<float>(steps + 1);
-        return {glide_shape(f, exponent, 1), glide_shape(f, exponent, -1)};
-    }
-};
+// The curve at the first step of a glide of `steps` + 1 samples (steps >= 0)
+// in its direction: all a glide needs of its length when it starts.
+inline float first_curve(int steps, float exponent, bool rising) {
+    return glide_shape(1.0f / static_cast<float>(steps + 1), exponent, rising ? 1.0f : -1.0f);
+}
 
 // A glide in single precision. A new input value starts a glide from the
 // current output toward it, over `steps` + 1 samples.
@@ -205,12 +199,13 @@ struct glide {
         return start + delta * glide_shape(f, exponent, delta);
     }
 
-    // The first sample of a glide toward x; `remaining` is its step counter.
-    float begin(float x, int &remaining, int steps, first_step curve) {
+    // The first sample of a glide toward x, given the curve at its first
+    // step; `remaining` is its step counter.
+    float begin(float x, int &remaining, int steps, float first) {
         start = last_out;
         delta = x - start;
         remaining = steps;
-        return start + delta * (delta > 0 ? curve.up : curve.down);
+        return start + delta * first;
     }
 
     // The next sample while the input holds: on along the glide, then x.
@@ -236,6 +231,78 @@ struct glide {
         return true;
     }
 };
+
+// Glide lengths held for a block: worked out once, with their curves at the
+// first step.
+struct held_lengths {
+    int up, down;  // steps after the first, by direction
+    float up_first, down_first;
+
+    static held_lengths of(int up, int down, float exponent) {
+        return {up, down, first_curve(up > 0 ? up : 0, exponent, true),
+                first_curve(down > 0 ? down : 0, exponent, false)};
+    }
+    int steps(int, bool rising) const { return rising ? up : down; }
+    float first(int, bool rising, int) const { return rising ? up_first : down_first; }
+};
+
+// Glide lengths read sample by sample: `steps_at(i, rising)` gives them.
+template <typename Steps>
+struct moving_lengths {
+    Steps steps_at;
+    float exponent;
+
+    int steps(int i, bool rising) const { return steps_at(i, rising); }
+    float first(int, bool rising, int steps) const { return first_curve(steps, exponent, rising); }
+};
+
+// One block of a glide. `lengths` gives the steps after the first of a glide
+// at sample i in either direction, and its curve at the first step. A new
+// input value starts a glide from the current output. With `Split` off (one
+// time for both directions) there is one step counter, a length under one
+// step passes the input and a reset waits for a glide time meanwhile; with
+// `Split` on each direction counts apart, and a reset is served at once.
+template <bool Split, typename Lengths>
+inline void glide_run(glide &state, int (&counters)[2], int &reset_flag, int n, const sample *in,
+                      sample *out, const Lengths lengths) {
+    glide g = state;
+    int remaining[2] = {counters[0], counters[1]};
+    bool reset = reset_flag != 0;
+    for (int i = 0; i < n; i++) {
+        const auto v = static_cast<float>(in[i]);
+        const bool fresh = v != g.last_in;
+        const bool rising = fresh ? g.rises_to(v) : g.rising();
+        int &left = remaining[Split && !rising ? 1 : 0];
+        const int steps = lengths.steps(i, rising);
+        float y = v;
+        if (!Split && steps <= 0) {
+            // No glide time: the input passes, and a reset waits.
+        } else if (reset) {
+            reset = false;
+            remaining[0] = remaining[1] = 0;
+        } else if (fresh) {
+            y = g.begin(v, left, steps, lengths.first(i, rising, steps));
+        } else {
+            y = g.next(v, left, steps);
+        }
+        g.settle(v, y);
+        out[i] = y;
+    }
+    if (g.recover()) remaining[0] = remaining[1] = 0;
+    state = g;
+    counters[0] = remaining[0];
+    counters[1] = remaining[1];
+    reset_flag = reset;
+}
+
+// At rest on a held input (no glide running, no reset waiting) the output
+// is the input: the block is filled with it. Returns false when not at rest.
+inline bool rest(glide &g, int remaining, int reset, int n, const sample *in, sample *out) {
+    if (remaining > 0 || reset || !holds(in, n, static_cast<sample>(g.last_in))) return false;
+    fill(out, n, static_cast<sample>(g.last_in));
+    g.last_out = g.last_in;
+    return true;
+}
 
 // ---- Slew -----------------------------------------------------------------
 

@@ -14,7 +14,7 @@ struct t_glide2 {
     t_float in;  // main-inlet scalar
     t_float samples_per_ms;
     glide state;
-    int up_remaining, down_remaining;  // steps to go, by direction of the glide
+    int remaining[2];  // steps to go, upward and downward glides apart
     int reset;
 };
 
@@ -52,49 +52,22 @@ int steps_of(t_sample ms, float spms) {
 void glide2_block(t_glide2 *x, int n, const t_sample *in, const t_sample *up_time,
                   const t_sample *down_time, t_sample *out) {
     glide g = x->state;
-    int up = x->up_remaining, down = x->down_remaining;
-    if ((g.rising() ? up : down) <= 0 && !x->reset && vesh::holds(in, n, g.last_in)) {
-        // At rest on a held input: the output is the input.
-        vesh::fill(out, n, g.last_in);
-        g.last_out = g.last_in;
-        x->state = g;
-        return;
-    }
-    int i = 0;
-    if (x->reset) {
-        x->reset = 0;
-        up = down = 0;
-        const auto v = static_cast<float>(in[0]);
-        g.settle(v, v);
-        out[i++] = v;
-    }
-    // Times held for the block give one length each, and one curve at the first step.
-    const float spms = x->samples_per_ms;
-    const bool held = vesh::holds(up_time, n) && vesh::holds(down_time, n);
-    const int held_up = steps_of(up_time[0], spms), held_down = steps_of(down_time[0], spms);
-    const first_step up_first = first_step::of(held_up, g.exponent);
-    const first_step down_first = first_step::of(held_down, g.exponent);
-    for (; i < n; i++) {
-        const auto v = static_cast<float>(in[i]);
-        const int up_steps = held ? held_up : steps_of(up_time[i], spms);
-        const int down_steps = held ? held_down : steps_of(down_time[i], spms);
-        float y;
-        if (v != g.last_in) {
-            const bool rising = g.rises_to(v);
-            const int steps = rising ? up_steps : down_steps;
-            const first_step curve =
-                held ? (rising ? up_first : down_first) : first_step::of(steps, g.exponent);
-            y = g.begin(v, rising ? up : down, steps, curve);
+    if (!rest(g, x->remaining[g.rising() ? 0 : 1], x->reset, n, in, out)) {
+        const float spms = x->samples_per_ms;
+        if (vesh::holds(up_time, n) && vesh::holds(down_time, n)) {
+            // Times held for the block: their lengths, and curves, worked out once.
+            glide_run<true>(g, x->remaining, x->reset, n, in, out,
+                            held_lengths::of(steps_of(up_time[0], spms),
+                                             steps_of(down_time[0], spms), g.exponent));
         } else {
-            y = g.rising() ? g.next(v, up, up_steps) : g.next(v, down, down_steps);
+            const auto steps_at = [&](int i, bool up) {
+                return steps_of(up ? up_time[i] : down_time[i], spms);
+            };
+            glide_run<true>(g, x->remaining, x->reset, n, in, out,
+                            moving_lengths<decltype(steps_at)>{steps_at, g.exponent});
         }
-        g.settle(v, y);
-        out[i] = y;
     }
-    if (g.recover()) up = down = 0;
     x->state = g;
-    x->up_remaining = up;
-    x->down_remaining = down;
 }
 
 void glide2_prepare(t_glide2 *x, t_signal **sp) {

@@ -13,7 +13,7 @@ struct t_glide {
     t_float in;  // main-inlet scalar
     t_float samples_per_ms;
     glide state;
-    int remaining;  // steps of the running glide still to go
+    int remaining[2];  // [0]: steps of the running glide still to go ([1] unused)
     int reset;
 };
 
@@ -44,40 +44,22 @@ void glide_exp(t_glide *x, t_floatarg e) {
 
 void glide_block(t_glide *x, int n, const t_sample *in, const t_sample *time, t_sample *out) {
     glide g = x->state;
-    int remaining = x->remaining, reset = x->reset;
-    if (remaining <= 0 && !reset && vesh::holds(in, n, g.last_in)) {
-        // At rest on a held input: the output is the input.
-        vesh::fill(out, n, g.last_in);
-        g.last_out = g.last_in;
-        x->state = g;
-        return;
-    }
-    // A time held for the block gives one length, and one curve at its first step.
-    const float spms = x->samples_per_ms;
-    const bool held = vesh::holds(time, n);
-    const int held_steps = glide_steps(static_cast<float>(time[0]), spms);
-    const first_step held_first = first_step::of(held_steps > 0 ? held_steps : 0, g.exponent);
-    for (int i = 0; i < n; i++) {
-        const auto v = static_cast<float>(in[i]);
-        const int steps = held ? held_steps : glide_steps(static_cast<float>(time[i]), spms);
-        float y = v;
-        if (steps <= 0) {
-            // No time: the input passes, and a reset waits for a glide time.
-        } else if (reset) {
-            reset = 0;
-            remaining = 0;
-        } else if (v != g.last_in) {
-            y = g.begin(v, remaining, steps, held ? held_first : first_step::of(steps, g.exponent));
+    if (!rest(g, x->remaining[0], x->reset, n, in, out)) {
+        const float spms = x->samples_per_ms;
+        if (vesh::holds(time, n)) {
+            // One time for the block: one length, and its curves, worked out once.
+            const int steps = glide_steps(static_cast<float>(time[0]), spms);
+            glide_run<false>(g, x->remaining, x->reset, n, in, out,
+                             held_lengths::of(steps, steps, g.exponent));
         } else {
-            y = g.next(v, remaining, steps);
+            const auto steps_at = [&](int i, bool) {
+                return glide_steps(static_cast<float>(time[i]), spms);
+            };
+            glide_run<false>(g, x->remaining, x->reset, n, in, out,
+                             moving_lengths<decltype(steps_at)>{steps_at, g.exponent});
         }
-        g.settle(v, y);
-        out[i] = y;
     }
-    if (g.recover()) remaining = 0;
     x->state = g;
-    x->remaining = remaining;
-    x->reset = reset;
 }
 
 void glide_prepare(t_glide *x, t_signal **sp) {

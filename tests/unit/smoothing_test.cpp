@@ -47,8 +47,8 @@ TEST(Smoothing, EqualTimesPeakAtOneAfterOneOverTheRateEvenForLongTimes) {
 TEST(Smoothing, GlidesOfAnyLengthStayWithinAnInt) {
     EXPECT_EQ(glide_steps(1e30f, 44.1f), INT_MAX - 1);
     EXPECT_EQ(glide_steps(-5, 44.1f), -221);
-    const first_step c = first_step::of(INT_MAX - 1, 3);
-    EXPECT_TRUE(std::isfinite(c.up) && std::isfinite(c.down));
+    const held_lengths longest = held_lengths::of(INT_MAX - 1, INT_MAX - 1, 3);
+    EXPECT_TRUE(std::isfinite(longest.up_first) && std::isfinite(longest.down_first));
 }
 
 TEST(Block, RecursionInGroupsOfFourIsThePlainLoop) {
