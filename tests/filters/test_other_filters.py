@@ -224,7 +224,8 @@ def freq_shift(xs, shifts, clears=(), sr=44100.0):
     for i, x in enumerate(map(F, xs)):
         if i == 0 or i % BLOCK == 0 and i // BLOCK in clears:
             mems = [[F(0)] * 4 for _ in range(4)]
-        phase = phase + max(-1.0, min(1.0, F(shifts[i]) / F(sr)))
+        inc = F(shifts[i]) / F(sr)
+        phase = phase + (max(-1.0, min(1.0, inc)) if inc == inc else 0.0)  # NaN: no move
         re, im = path(IN_PHASE, mems[:2], x), path(QUADRATURE, mems[2:], x)
         phase = phase - 1 if phase > 1 else phase + 1 if phase < 0 else phase
         si, co = map(F, sincosf(F(TWO_PI) * phase))
@@ -242,6 +243,7 @@ def freq_shift(xs, shifts, clears=(), sr=44100.0):
     ("freq.shift~ 44100", 44100, ()),   # one cycle a sample: the phase stays
     ("freq.shift~ 1e+06", 1e6, ()),
     ("freq.shift~", None, [(1, ["osc~ 30", "*~ 600"])]),
+    ("freq.shift~", None, [(1, ["sig~ 1e+39", "*~ 0"])]),  # NaN: the phase stays
 ])
 def test_freq_shift_outputs(text, shift, params):
     xs, outs, cols = render(text, params=params, sends=[("clear", 0, 2)], outlets=2)

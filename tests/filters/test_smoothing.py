@@ -189,6 +189,7 @@ def test_output_follows_the_model(text, params, source, events):
 
 @pytest.mark.parametrize("text,signals", [
     ("lag~", [(1, ["osc~ 100", "*~ 20", "+~ 5"])]),
+    ("glide~ _", [(1, ["osc~ 300", "*~ 3", "+~ 1"])]),  # glides shortened while they run
     ("lag2~", [(1, ["osc~ 100", "*~ 2", "+~ 1"]), (2, ["osc~ 70", "*~ 30"])]),
     ("decay~", [(1, ["osc~ 100", "*~ 20", "+~ 5"])]),
     ("decay2~", [(1, ["osc~ 30", "*~ 20"]), (2, ["osc~ 50", "*~ 30", "+~ 25"])]),
@@ -197,7 +198,8 @@ def test_output_follows_the_model(text, params, source, events):
     ("slew2~", [(1, ["osc~ 100", "*~ 3000"]), (2, ["osc~ 130", "*~ 5000"])]),
 ])
 def test_parameters_move_at_signal_rate(text, signals):
-    ys, want, _ = run_case(text, [], "noise~", {}, blocks=6, signals=signals)
+    source = STEPS if text.endswith("_") else "noise~"
+    ys, want, _ = run_case(text.split()[0], [], source, {}, blocks=10, signals=signals)
     assert same(ys, want)
 
 
