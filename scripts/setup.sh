@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make puredata-core puredata-dev)
+packages=(cmake g++ make puredata-core puredata-dev puredata-extra)
 apt_options=()
 case "${1:-test}" in
   demo) apt_options=(--no-install-recommends) ;;  # no editor, no X libraries
