@@ -13,14 +13,13 @@ using vesh::biquad::memory;
 
 constexpr int most_sections = 50;
 
-// The raw form: feedback coefficients are added, not subtracted. The sum is
-// taken with the y[n-1] term last, so that the recursion waits for one
-// multiplication and one addition a sample rather than for the whole sum.
+// The raw form: feedback coefficients are added, not subtracted. The terms are
+// summed in this order, feedback first, and the order shows in the last bit.
 struct raw_section {
     double fb1, fb2, ff1, ff2, ff3;
 
     double step(memory &m, double x) const {
-        const double y = ff1 * x + ff2 * m.x1 + ff3 * m.x2 + fb2 * m.y2 + fb1 * m.y1;
+        const double y = fb1 * m.y1 + fb2 * m.y2 + ff1 * x + ff2 * m.x1 + ff3 * m.x2;
         m.shift(x, y);
         return y;
     }

@@ -86,7 +86,7 @@ def test_svfilter_self_oscillation_stays_bounded():
 
 
 def biquads(xs, lists, bypass={}, clears=()):
-    """Double-precision sections, feedback added (the y[n-1] term last);
+    """Double-precision sections, feedback added (feedback terms first);
     `lists` and `bypass` by block."""
     sections, mem, on, out = [], [[0.0] * 4 for _ in range(50)], False, []
     for i, x in enumerate(xs):
@@ -102,7 +102,7 @@ def biquads(xs, lists, bypass={}, clears=()):
             out.append(x)
             continue
         for (fb1, fb2, ff1, ff2, ff3), m in zip(sections, mem):
-            y = ff1 * x + ff2 * m[0] + ff3 * m[1] + fb2 * m[3] + fb1 * m[2]
+            y = fb1 * m[2] + fb2 * m[3] + ff1 * x + ff2 * m[0] + ff3 * m[1]
             m[:], x = [x, m[0], y, m[2]], y
         out.append(narrow(x))
         if at_block_end(i):
