@@ -10,6 +10,7 @@
 #include "envelope_kernel.hpp"
 #include "iteration_clock.hpp"
 #include "phase_kernel.hpp"
+#include "smoothing_kernel.hpp"
 
 #include <chrono>
 #include <cmath>
@@ -125,6 +126,29 @@ std::function<void()> release(Inputs &in) {
     };
 }
 
+// A lag on noise with its factor held, as lag~ runs it for a held time.
+std::function<void()> lag(Inputs &in) {
+    return [&in, y = 0.0, reset = 0]() mutable {
+        const double a = vesh::smoothing::decay_factor(10, 44.1f);
+        vesh::smoothing::lag_run(
+            y, reset, block, in.noise.data(), in.out.data(),
+            [a](double z, double x, int) { return vesh::smoothing::approach(z, x, a); });
+    };
+}
+
+// A glide restarted by every sample of noise, as glide~ runs it for a held time.
+std::function<void()> glide(Inputs &in) {
+    return [&in, state = vesh::smoothing::glide{0, 0, 0, 0, 1}, left = 0]() mutable {
+        auto g = state;
+        int remaining[2] = {left, 0}, reset = 0;
+        vesh::smoothing::glide_run<false>(g, remaining, reset, block, in.noise.data(),
+                                          in.out.data(),
+                                          vesh::smoothing::held_lengths::of(441, 441, 1));
+        state = g;
+        left = remaining[0];
+    };
+}
+
 double ns_per_sample(const std::function<void()> &work) {
     double best = 1e30;
     for (int r = 0; r < runs; r++) {
@@ -155,6 +179,8 @@ int main(int argc, char **argv) {
         {"clock henon at 1 kHz", clocked_map(in, 1000)},
         {"clock henon every sample", clocked_map(in, 44100)},
         {"envelope linear release", release(in)},
+        {"lag on noise, held time", lag(in)},
+        {"glide on noise, held time", glide(in)},
     };
     for (const auto &w : workloads) {
         bool wanted = argc < 2;

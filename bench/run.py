@@ -7,6 +7,11 @@ Rows come from bench/rows/*.txt, one line each:
     signal  | <vesh box> | <vanilla box> | none|noise
     control | <vesh box> | <vanilla box> | <message sent repeatedly>
 
+A box may also name a small network kept as an abstraction in
+bench/networks/ (`lop-hip~ 1000`: a [lop~] and a [hip~] on the same input),
+for a class whose nearest vanilla counterpart is several objects, or whose
+benchmark needs a message first (`biquads-1~`: one section set at load).
+
 Signal rows: INSTANCES copies of the box (fed by one [noise~] when the input
 is "noise") run SECONDS of audio in batch mode; the CPU time of the same patch
 without the boxes is taken off, leaving nanoseconds per sample per instance.
@@ -25,6 +30,7 @@ import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 LIBRARY = os.environ.get("VESH_LIBRARY", os.path.join(ROOT, "build", "vesh"))
+NETWORKS = os.path.join(ROOT, "bench", "networks")
 PD = os.environ.get("VESH_PD", "pd")
 
 INSTANCES = 64
@@ -40,8 +46,9 @@ def cpu_seconds(patch_text):
         with open(path, "w") as f:
             f.write(patch_text)
         proc = subprocess.Popen([PD, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch",
-                                 "-stderr", "-nrt", "-r", str(SR), "-path", LIBRARY, "-open",
-                                 path], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                 "-stderr", "-nrt", "-r", str(SR), "-path", LIBRARY, "-path",
+                                 NETWORKS, "-open", path],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         _, status, usage = os.wait4(proc.pid, 0)
         err = proc.stderr.read().decode(errors="replace")
         if "couldn't create" in err:

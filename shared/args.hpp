@@ -128,3 +128,21 @@ inline Object *improper_args(const char *text) {
 }
 
 }  // namespace vesh
+
+namespace vesh {
+
+// Leading floats, then optionally `flag` and one value as the last two atoms
+// (the value read as a float; a symbol there reads as 0). Returns the count
+// of leading floats, or -1 when anything else stands in the list; sets
+// `value` only when the flag is there.
+inline int read_floats_then_flag(int argc, const t_atom *argv, const char *flag, t_float &value) {
+    int floats = 0;
+    while (floats < argc && argv[floats].a_type == A_FLOAT) floats++;
+    if (floats == argc) return floats;
+    const t_atom &a = argv[floats];
+    if (floats != argc - 2 || a.a_type != A_SYMBOL || a.a_w.w_symbol != gensym(flag)) return -1;
+    value = atom_getfloat(&argv[argc - 1]);
+    return floats;
+}
+
+}  // namespace vesh
