@@ -96,25 +96,38 @@ struct PartialSums {
     }
 
     // Adds a block; true when the oldest window is complete, its power then
-    // in `power`.
+    // in `power`. Windows go two at a time: their sums are independent, so
+    // their additions overlap.
     bool add(const sample *window, int npoints, int period, const sample *in, int n,
              sample &power) {
-        int j = 0;
-        for (int offset = phase; offset < npoints; offset += period, j++) {
+        int j = 0, offset = phase;
+        for (; offset + period < npoints; offset += 2 * period, j += 2) {
+            const sample *w0 = window + offset, *w1 = w0 + period;
+            sample s0 = sums[j], s1 = sums[j + 1];
+            for (int i = 0; i < n; i++) {
+                const sample x = in[n - 1 - i];
+                const sample square = x * x;
+                s0 += w0[i] * square;
+                s1 += w1[i] * square;
+            }
+            sums[j] = s0;
+            sums[j + 1] = s1;
+        }
+        if (offset < npoints) {
             const sample *w = window + offset;
             sample s = sums[j];
             for (int i = 0; i < n; i++) {
                 const sample x = in[n - 1 - i];
                 s += w[i] * (x * x);
             }
-            sums[j] = s;
+            sums[j++] = s;
         }
         sums[j] = 0;
         phase -= n;
         if (phase >= 0) return false;
         power = sums[0];
         j = 0;
-        for (int offset = period; offset < npoints; offset += period, j++) sums[j] = sums[j + 1];
+        for (int later = period; later < npoints; later += period, j++) sums[j] = sums[j + 1];
         sums[j] = 0;
         phase = period - n;
         return true;

@@ -2,13 +2,12 @@
 // record, the creator, "clear" and "size", the ring's storage and the dsp
 // routine, made from a policy that gives
 //
-//   inline_size            values kept inside the object (larger rings are
+//   inline_size            samples kept inside the object (larger rings are
 //                          heap blocks)
 //   flag                   the creation flag that sets the mode ("-abs", "-db")
 //   improper               the class's improper-args line
-//   with<Mode>             value(x): the value entered for an input sample;
-//                          out(sum, ring, v, n): the output sample, in the
-//                          mode (absolute value, dB) or not
+//   with<Mode>             the arithmetic (moving_kernel.hpp: average, rms)
+//                          in the mode (absolute value, dB) or not
 //
 // The arithmetic is in moving_kernel.hpp.
 #pragma once
@@ -24,15 +23,15 @@ template <typename Policy>
 struct t_moving {
     t_object x_obj;
     Sum sum;
-    double *ring;   // `local` or `heap`
-    double *heap;   // null while the ring is inside the object
-    int heap_size;  // values the heap block holds
+    sample *ring;   // `local` or `heap`
+    sample *heap;   // null while the ring is inside the object
+    int heap_size;  // samples the heap block holds
     int size;       // the buffer size: the longest window
     int mode;       // absolute value or dB, by the class
-    double local[Policy::inline_size];
+    sample local[Policy::inline_size];
 };
 
-// Gives the ring `size` values (1 .. size_limit). Sizes up to the inline
+// Gives the ring `size` samples (1 .. size_limit). Sizes up to the inline
 // limit use the object's own storage; a larger one keeps a heap block that is
 // large enough, or takes a new one. The old content is not kept: every size
 // change starts the window over. When the heap has no block that large, the
@@ -45,7 +44,7 @@ bool resize(t_moving<Policy> *x, int size) {
         x->heap_size = 0;
         x->ring = x->local;
     } else if (size > x->heap_size) {
-        auto *block = static_cast<double *>(std::malloc(sizeof(double) * size));
+        auto *block = static_cast<sample *>(std::malloc(sizeof(sample) * size));
         if (!block) return false;
         std::free(x->heap);
         x->heap = block;
@@ -63,7 +62,7 @@ template <typename Policy>
 void set_size(t_moving<Policy> *x, t_float f) {
     const int size = to_count(f, 1, size_limit);
     if (!resize(x, size)) {
-        pd_error(x, "[" VESH_CLASS_NAME "]: couldn't allocate a buffer of %d values; keeping %d",
+        pd_error(x, "[" VESH_CLASS_NAME "]: couldn't allocate a buffer of %d samples; keeping %d",
                  size, x->size);
         return;
     }

@@ -2,8 +2,6 @@
 // as a level or in dB.
 #include "moving.hpp"
 
-#include <cmath>
-
 namespace {
 
 struct Rms {
@@ -11,19 +9,8 @@ struct Rms {
     static constexpr const char *flag = "-db";
     static constexpr const char *improper = "[mov.rms~]: improper args";
 
-    template <bool Db>
-    struct with {
-        static double value(t_sample x) { return static_cast<double>(x) * x; }
-        // 20 log10(rms), at least -999 (silence reads -999).
-        static t_sample out(vesh::moving::Sum &s, double *ring, double v, int n) {
-            const double mean = s.enter(ring, v, n) / n;
-            const double rms = mean > 0 ? std::sqrt(mean) : 0;
-            if constexpr (Db) {
-                return static_cast<t_sample>(std::fmax(8.685889638065209 * std::log(rms), -999));
-            }
-            return static_cast<t_sample>(rms);
-        }
-    };
+    template <bool Mode>
+    using with = vesh::moving::rms<Mode>;
 };
 
 }  // namespace

@@ -285,10 +285,10 @@ def subpatch_with_block(p, block, box):
 @pytest.mark.skipif(vpd.PD_WRAPPER != "", reason="the limit would bind the wrapper")
 @pytest.mark.parametrize("box,message,error,check", [
     ("mov.avg~ 4", "size 192000000",
-     "[mov.avg~]: couldn't allocate a buffer of 192000000 values; keeping 4",
+     "[mov.avg~]: couldn't allocate a buffer of 192000000 samples; keeping 4",
      lambda r, b: r.samples(b)[:5] == [0.25, 0.5, 0.75, 1.0, 1.0]),
     ("mov.rms~ -size 1e+09", "2000",
-     "[mov.rms~]: couldn't allocate a buffer of 192000000 values; keeping 1024",
+     "[mov.rms~]: couldn't allocate a buffer of 192000000 samples; keeping 1024",
      lambda r, b: r.samples(b)[1023] == 1.0 and r.samples(b)[0] == 0.03125),
     ("vu~ 128", "set 16777216", "[vu~]: couldn't allocate buffer",
      lambda r, b: len(r.floats(b)) == 16),
