@@ -11,9 +11,9 @@ namespace vesh::median {
 // The segment size of a block of n: a value above n is held at n, one below
 // 1 (or NaN) at 1, and both are stored back; a fraction counts as its whole
 // part.
-inline int segment_size(float &s, int n) {
-    if (s > static_cast<float>(n)) {
-        s = static_cast<float>(n);
+inline int segment_size(sample &s, int n) {
+    if (s > static_cast<sample>(n)) {
+        s = static_cast<sample>(n);
     } else if (!(s >= 1)) {
         s = 1;
     }

@@ -157,7 +157,7 @@ struct Sum {
 };
 
 // The window of one sample: the inlet's value truncated, 1 .. size (NaN 1).
-inline int window_of(float w, int size) {
+inline int window_of(sample w, int size) {
     return to_count(w, 1, size);
 }
 
