@@ -59,6 +59,7 @@ inline bool ordinary(const sample *in, int n) {
 template <bool Absolute>
 struct average {
     static constexpr bool one_passes = true;
+    static constexpr bool costly_out = false;
     static sample kept(sample x) { return Absolute ? std::fabs(x) : x; }
     static double value(sample kept) { return kept; }
     static sample out(double sum, int n) { return static_cast<sample>(sum / n); }
@@ -70,6 +71,7 @@ struct average {
 template <bool Db>
 struct rms {
     static constexpr bool one_passes = false;
+    static constexpr bool costly_out = true;  // a division and a root a sample
     static sample kept(sample x) { return x; }
     static double value(sample kept) { return static_cast<double>(kept) * kept; }
     static sample level(double root) {
@@ -184,12 +186,18 @@ void run_held(Sum &s, sample *ring, int window, int n, const sample *in, sample 
     constexpr int stretch = 64;
     double sums[stretch];
     Sum t = s;
-    for (int start = 0; start < n; start += stretch) {
-        const int m = n - start < stretch ? n - start : stretch;
-        for (int i = 0; i < m; i++) {
-            sums[i] = t.enter<Policy, Watched>(ring, in[start + i], window);
+    if constexpr (!Policy::costly_out) {
+        for (int i = 0; i < n; i++) {
+            out[i] = Policy::out(t.enter<Policy, Watched>(ring, in[i], window), window);
         }
-        out_run<Policy, Watched>(sums, m, window, out + start);
+    } else {
+        for (int start = 0; start < n; start += stretch) {
+            const int m = n - start < stretch ? n - start : stretch;
+            for (int i = 0; i < m; i++) {
+                sums[i] = t.enter<Policy, Watched>(ring, in[start + i], window);
+            }
+            out_run<Policy, Watched>(sums, m, window, out + start);
+        }
     }
     s = t;
 }
