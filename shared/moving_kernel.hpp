@@ -63,7 +63,6 @@ struct average {
     static sample kept(sample x) { return Absolute ? std::fabs(x) : x; }
     static double value(sample kept) { return kept; }
     static sample out(double sum, int n) { return static_cast<sample>(sum / n); }
-    static sample out_finite(double sum, int n) { return out(sum, n); }
 };
 
 // mov.rms~: the root of the mean square, or 20 log10 of it (at least -999;
@@ -177,20 +176,20 @@ void out_run(const double *sums, int m, int n, sample *out) {
     for (; i < m; i++) out[i] = Policy::out(sums[i], n);
 }
 
-// A block of a held window: the sums first, on a copy of the state which the
-// compiler keeps in registers (stores into the ring could alias the object's
-// fields), then their outputs. Every input of a stretch is read before its
-// outputs are written.
+// A block of a held window, on a copy of the state which the compiler keeps
+// in registers (stores into the ring could alias the object's fields). A
+// costly output is worked out in a second pass over a stretch of sums; every
+// input of a stretch is read before its outputs are written.
 template <typename Policy, bool Watched>
 void run_held(Sum &s, sample *ring, int window, int n, const sample *in, sample *out) {
-    constexpr int stretch = 64;
-    double sums[stretch];
     Sum t = s;
     if constexpr (!Policy::costly_out) {
         for (int i = 0; i < n; i++) {
             out[i] = Policy::out(t.enter<Policy, Watched>(ring, in[i], window), window);
         }
     } else {
+        constexpr int stretch = 64;
+        double sums[stretch];
         for (int start = 0; start < n; start += stretch) {
             const int m = n - start < stretch ? n - start : stretch;
             for (int i = 0; i < m; i++) {
@@ -202,8 +201,8 @@ void run_held(Sum &s, sample *ring, int window, int n, const sample *in, sample 
     s = t;
 }
 
-// A block: each sample's value from Policy::value, its output from
-// Policy::out(sum, n). The window inlet is read per sample unless it holds
+// A block: each sample entered as the policy keeps it, the output from the
+// sum by Policy::out. The window inlet is read per sample unless it holds
 // for the block; a held window over ordinary input skips the watch for huge
 // values.
 template <typename Policy>
