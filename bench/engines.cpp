@@ -7,8 +7,12 @@
 //   build/bench_engines phase      # workloads whose name starts with "phase"
 #include "biquad_kernel.hpp"
 #include "cycle_sine.hpp"
+#include "delay_kernel.hpp"
 #include "envelope_kernel.hpp"
 #include "iteration_clock.hpp"
+#include "median_kernel.hpp"
+#include "meter_kernel.hpp"
+#include "moving_kernel.hpp"
 #include "phase_kernel.hpp"
 #include "smoothing_kernel.hpp"
 
@@ -146,6 +150,39 @@ std::function<void()> glide(Inputs &in) {
                                           vesh::smoothing::held_lengths::of(441, 441, 1));
         state = g;
         left = remaining[0];
+// A moving window over noise, its length held.
+template <typename Policy>
+std::function<void()> moving(Inputs &in, float window) {
+    auto ring = std::make_shared<std::vector<vesh::sample>>(static_cast<size_t>(window));
+    auto w = std::make_shared<std::vector<float>>(block, window);
+    return [&in, ring, w, sum = vesh::moving::Sum{}]() mutable {
+        vesh::moving::run<Policy>(sum, ring->data(), static_cast<int>(ring->size()), block,
+                                  in.noise.data(), w->data(), in.out.data());
+    };
+}
+
+std::function<void()> median(Inputs &in, int size) {
+    return [&in, size]() { vesh::median::filter(in.noise.data(), in.out.data(), block, size); };
+}
+
+// A one-second line read at a held or a moving delay (in samples).
+std::function<void()> delay(Inputs &in, const std::vector<float> &time) {
+    auto line = std::make_shared<vesh::delay::Line>();
+    auto buf = std::make_shared<std::vector<float>>(44100 + vesh::delay::extra);
+    line->use(buf->data(), 44100);
+    return [&in, &time, line, buf]() {
+        line->run<false>(in.noise.data(), time.data(), 1.0f, in.out.data(), block);
+    };
+}
+
+// vu~'s windowed power and peak at its default settings.
+std::function<void()> meter(Inputs &in) {
+    auto window = std::make_shared<std::vector<float>>(1024 + 64);
+    vesh::meter::fill_window(window->data(), 1024, 1024 + 64);
+    return [&in, window, sums = vesh::meter::PartialSums{}, peak = 0.0f]() mutable {
+        float power;
+        peak = vesh::meter::block_peak(in.noise.data(), block, peak);
+        if (sums.add(window->data(), 1024, 512, in.noise.data(), block, power)) peak = 0;
     };
 }
 
@@ -181,6 +218,14 @@ int main(int argc, char **argv) {
         {"envelope linear release", release(in)},
         {"lag on noise, held time", lag(in)},
         {"glide on noise, held time", glide(in)},
+        {"moving average, window 16", moving<vesh::moving::average<false>>(in, 16)},
+        {"moving average, window 100000", moving<vesh::moving::average<false>>(in, 100000)},
+        {"moving rms in dB, window 16", moving<vesh::moving::rms<true>>(in, 16)},
+        {"median of 3", median(in, 3)},
+        {"median of 64", median(in, 64)},
+        {"delay, held time", delay(in, in.held)},
+        {"delay, moving time", delay(in, in.moving)},
+        {"meter, 1024 points", meter(in)},
     };
     for (const auto &w : workloads) {
         bool wanted = argc < 2;

@@ -15,6 +15,10 @@ benchmark needs a message first (`biquads-1~`: one section set at load).
 Signal rows: INSTANCES copies of the box (fed by one [noise~] when the input
 is "noise") run SECONDS of audio in batch mode; the CPU time of the same patch
 without the boxes is taken off, leaving nanoseconds per sample per instance.
+A box may also be a small network: boxes chained by " -> " (outlet 0 to inlet
+0; " ->1 " to inlet 1) in groups split by " ; ", "$i" standing for the copy's
+number, the input feeding the last box of the first group
+("delwrite~ d$i 1000 ; sig~ 100 -> delread4~ d$i", "phasor~ 100 ->1 samphold~").
 Control rows: MESSAGES messages through an [until] loop, less the loop alone,
 in nanoseconds per message. Each figure is the best of REPEATS runs.
 
@@ -24,6 +28,7 @@ in nanoseconds per message. Each figure is the best of REPEATS runs.
 import argparse
 import glob
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -60,12 +65,18 @@ def signal_patch(box, source, instances):
     lines = ["#N canvas 0 0 600 400 12;", "#X obj 10 10 loadbang;",
              "#X msg 10 40 \\; pd dsp 1;", f"#X obj 10 70 delay {SECONDS * 1000};",
              "#X msg 10 100 \\; pd quit;", "#X obj 200 10 noise~;"]
-    conns = [(0, 1), (0, 2), (2, 3)]
+    conns = [(0, 1, 0), (0, 2, 0), (2, 3, 0)]
     for k in range(instances if box else 0):
-        lines.append(f"#X obj 200 {40 + k} {box};")
-        if source == "noise":
-            conns.append((4, 5 + k))
-    return "\n".join(lines + [f"#X connect {a} 0 {b} 0;" for a, b in conns]) + "\n"
+        for g, group in enumerate(box.replace("$i", str(k)).split(" ; ")):
+            parts = re.split(r" ->(\d*) ", group)  # box, inlet, box, inlet, box...
+            for b in range(0, len(parts), 2):
+                lines.append(f"#X obj 200 {40 + k} {parts[b]};")
+                index = len(lines) - 2  # the canvas line is no box
+                if b:
+                    conns.append((index - 1, index, int(parts[b - 1] or 0)))
+            if g == 0 and source == "noise":
+                conns.append((4, index, 0))
+    return "\n".join(lines + [f"#X connect {a} 0 {b} {i};" for a, b, i in conns]) + "\n"
 
 
 def control_patch(box, message):

@@ -11,6 +11,10 @@
 //                        the values in order (the attractors)
 //   set_floats           a message's floats set values in order; each other
 //                        element is reported, then skipped or ends the reading
+//   read_floats_then_flags  floats first, then flags, some taking the float
+//                        after them (the moving windows, the delay)
+//   read_floats_then_flag   floats, then one flag and its value as the last
+//                        two atoms, the value read as a float (the glides)
 //
 // Error lines are the system's own texts, and their spellings differ by class
 // on purpose ("lowpass~: improper args", "[bandpass~]: improper args",
@@ -127,9 +131,45 @@ inline Object *improper_args(const char *text) {
     return nullptr;
 }
 
-}  // namespace vesh
+// A flag that takes the float after it ("-size 500").
+struct ValueFlag {
+    const char *name;  // with its leading "-"
+    t_float *value;
+    bool *present;
+};
 
-namespace vesh {
+// Floats first, then flags in any order: the first leading float fills
+// `number` (and sets `has_number`; later leading floats are ignored), each of
+// `flags` sets its bool, each of `valued` takes the float that follows it.
+// False (improper) for a float after the first flag that is no flag's value,
+// a valued flag without its float, or any other atom.
+inline bool read_floats_then_flags(int argc, const t_atom *argv, t_float *number, bool *has_number,
+                                   std::initializer_list<Flag> flags,
+                                   std::initializer_list<ValueFlag> valued) {
+    int i = 0;
+    for (; i < argc && argv[i].a_type == A_FLOAT; i++) {
+        if (i == 0) {
+            *number = argv[i].a_w.w_float;
+            *has_number = true;
+        }
+    }
+    for (; i < argc; i++) {
+        if (argv[i].a_type != A_SYMBOL) return false;
+        const t_symbol *s = argv[i].a_w.w_symbol;
+        bool known = false;
+        for (const Flag &f : flags) {
+            if (s == gensym(f.name)) *f.present = known = true;
+        }
+        for (const ValueFlag &f : valued) {
+            if (s != gensym(f.name)) continue;
+            if (i + 1 >= argc || argv[i + 1].a_type != A_FLOAT) return false;
+            *f.value = argv[++i].a_w.w_float;
+            *f.present = known = true;
+        }
+        if (!known) return false;
+    }
+    return true;
+}
 
 // Leading floats, then optionally `flag` and one value as the last two atoms
 // (the value read as a float; a symbol there reads as 0). Returns the count

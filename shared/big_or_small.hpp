@@ -5,6 +5,7 @@
 #pragma once
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 namespace vesh {
@@ -17,6 +18,17 @@ inline bool big_or_small(float value) {
 // The value itself, or 0 when it is big-or-small.
 inline float flush_big_or_small(float value) {
     return big_or_small(value) ? 0.0f : value;
+}
+
+// The same test for a double-precision sample (a double-precision host), by
+// the magnitudes it stands for.
+inline bool big_or_small(double value) {
+    const double magnitude = std::fabs(value);
+    return !(magnitude >= 0x1p-63 && magnitude < 0x1p65);
+}
+
+inline double flush_big_or_small(double value) {
+    return big_or_small(value) ? 0.0 : value;
 }
 
 }  // namespace vesh

@@ -22,6 +22,7 @@ DSP is switched on); `at_ms` gives a logical time in milliseconds.
 import os
 import re
 import shlex
+import resource
 import struct
 import subprocess
 import tempfile
@@ -238,10 +239,13 @@ class Patch:
         lines += [f"#X connect {a} {b} {c} {d};" for a, b, c, d in conns]
         return "\n".join(lines) + "\n"
 
-    def run(self, blocks=None, ms=None, dsp=None, timeout=60, extra_args=()):
-        """Runs the patch in pd until `blocks` blocks (or `ms`) have passed."""
+    def run(self, blocks=None, ms=None, dsp=None, timeout=60, extra_args=(), address_space=None):
+        """Runs the patch in pd until `blocks` blocks (or `ms`) have passed.
+        `address_space` (bytes) caps what pd may map, so that a large
+        allocation really fails."""
         text = self.text(blocks, ms, dsp)
-        return run_patch_text(text, sr=self.sr, timeout=timeout, extra_args=extra_args)
+        return run_patch_text(text, sr=self.sr, timeout=timeout, extra_args=extra_args,
+                              address_space=address_space)
 
 
 def pd_command(paths=(), extra_args=(), sr=SR):
@@ -252,21 +256,25 @@ def pd_command(paths=(), extra_args=(), sr=SR):
     return cmd + list(extra_args)
 
 
-def run_patch_text(text, sr=SR, timeout=60, extra_args=()):
+def run_patch_text(text, sr=SR, timeout=60, extra_args=(), address_space=None):
     with tempfile.TemporaryDirectory() as tmp:
         path = os.path.join(tmp, "case.pd")
         with open(path, "w") as f:
             f.write(text)
-        return run_pd(list(extra_args) + ["-open", path], text, timeout, sr)
+        return run_pd(list(extra_args) + ["-open", path], text, timeout, sr, address_space)
 
 
-def run_pd(args, patch_text="", timeout=60, sr=SR):
+def run_pd(args, patch_text="", timeout=60, sr=SR, address_space=None):
     # No standard input: pd in batch mode reads none, and Wine's console
     # waits on one. The output goes to files rather than pipes: a process that
     # pd's emulator leaves running may hold a pipe open after pd has exited.
+    def limit():
+        resource.setrlimit(resource.RLIMIT_AS, (address_space, address_space))
+
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         proc = subprocess.run(pd_command(extra_args=args, sr=sr), stdout=out, stderr=err,
-                              stdin=subprocess.DEVNULL, timeout=timeout)
+                              stdin=subprocess.DEVNULL, timeout=timeout,
+                              preexec_fn=limit if address_space else None)
         text = b""
         for f in (out, err):
             f.seek(0)
