@@ -150,6 +150,9 @@ std::function<void()> glide(Inputs &in) {
                                           vesh::smoothing::held_lengths::of(441, 441, 1));
         state = g;
         left = remaining[0];
+    };
+}
+
 // A moving window over noise, its length held.
 template <typename Policy>
 std::function<void()> moving(Inputs &in, float window) {
