@@ -1,4 +1,4 @@
-// sin, cos and sincos for the Windows plug-ins, linked into each one ahead of
+// sin, cos, sincos and sincosf for the Windows plug-ins, linked into each one ahead of
 // the C runtime's.
 //
 // MinGW's own hand the angle straight to the x87 instruction, which reduces
@@ -77,6 +77,14 @@ double cos(double x) {
 void sincos(double x, double *s, double *c) {
     *s = quarter_sine(x, 0);
     *c = quarter_sine(x, 1);
+}
+
+// The runtime keeps sincosf beside its sincos, so a plug-in calling it would
+// link both; the float pair rounds the double one, as correctly as the Linux
+// library rounds its own.
+void sincosf(float x, float *s, float *c) {
+    *s = static_cast<float>(quarter_sine(x, 0));
+    *c = static_cast<float>(quarter_sine(x, 1));
 }
 
 }  // extern "C"
