@@ -24,6 +24,8 @@ in nanoseconds per message. Each figure is the best of REPEATS runs.
 
     bench/run.py                  # every row, table to bench/results.md
     bench/run.py saw~ lowpass~    # only rows whose vesh box starts with these
+    bench/run.py --missing        # only rows the table lacks, merged into it
+    bench/run.py --merge saw~     # those rows measured again, merged into the table
 """
 import argparse
 import glob
@@ -132,10 +134,17 @@ def main():
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("only", nargs="*")
     ap.add_argument("--out", default=os.path.join(ROOT, "bench", "results.md"))
+    ap.add_argument("--merge", action="store_true",
+                    help="merge the rows measured into the table, keeping the others")
+    ap.add_argument("--missing", action="store_true",
+                    help="measure only the rows the table lacks, and merge them")
     args = ap.parse_args()
     table = ["| family | vesh object | cost | vanilla object | cost | ratio | input |",
              "|---|---|---|---|---|---|---|"]
+    kept = kept_rows(args.out) if args.merge or args.missing else {}
     for family, kind, vesh_box, vanilla_box, arg in rows(args.only):
+        if args.missing and (family, vesh_box, arg) in kept:
+            continue
         unit = "ns/sample" if kind == "signal" else "ns/message"
         try:
             ours = measure(kind, vesh_box, arg)
@@ -153,10 +162,28 @@ def main():
               f"audio), control objects per message ({MESSAGES} messages); best of {REPEATS} "
               f"runs, the cost of the surrounding patch taken off. Ratio = vesh / vanilla "
               f"(below 1 is cheaper). Made by `bench/run.py`.\n\n")
-    if not args.only:
+    if args.merge or args.missing:
+        measured = {row_key(row): row for row in table[2:]}
+        table[2:] = [measured.get(key) or kept[key]
+                     for key in ((f, b, a) for f, _, b, _, a in rows(None))
+                     if key in measured or key in kept]
+    if not args.only or args.merge or args.missing:
         with open(args.out, "w") as f:
             f.write(header + "\n".join(table) + "\n")
     return 0
+
+
+def row_key(row):
+    cells = [c.strip() for c in row.strip().strip("|").split("|")]
+    return cells[0], cells[1].strip("`"), cells[6]
+
+
+def kept_rows(path):
+    """The rows of an earlier table, by family, vesh box and input."""
+    if not os.path.exists(path):
+        return {}
+    return {row_key(line): line.rstrip("\n") for line in open(path)
+            if line.startswith("| ") and not line.startswith("| family")}
 
 
 if __name__ == "__main__":
