@@ -8,6 +8,7 @@
 #include <cmath>
 #include <utility>
 
+#include "block.hpp"
 #include "envelope.hpp"
 #include "vesh.hpp"
 
@@ -138,29 +139,33 @@ inline float usable_speed(float sp) {
     return sp > 0 ? FLT_MAX : sp < 0 ? -FLT_MAX : 0.0f;
 }
 
-void susloop_block(t_susloop *x, int n, const t_sample *trigger, const t_sample *speed,
-                   t_sample *out) {
-    const float size = x->size;
-    // The loop region of this block, in order and within the table.
-    float lo = x->loop_start, hi = x->loop_end;
-    if (lo > hi) std::swap(lo, hi);
-    if (lo > size) lo = size;
-    if (hi > size) hi = size;
-    const bool held = lo == hi;                // a loop of one point holds it
-    const bool whole = lo == 0 && hi == size;  // no loop region: plays through
-    const float length = hi - lo;
+// The loop region of one block, in order and within the table.
+struct Region {
+    float size, lo, hi, length;
+    bool held;   // a loop of one point holds it
+    bool whole;  // no loop region: plays through
 
-    double position = x->position;
-    int looping = x->looping, forward = x->forward, playing = x->playing;
-    int paused = x->paused, reported = x->reported;
-    float previous = x->previous_trigger;
-    for (int i = 0; i < n; i++) {
-        // Every input is read before the output sample is written.
-        const float tr = trigger[i];
-        const float sp = usable_speed(speed[i]);
+    explicit Region(const t_susloop *x) : size(x->size), lo(x->loop_start), hi(x->loop_end) {
+        if (lo > hi) std::swap(lo, hi);
+        if (lo > size) lo = size;
+        if (hi > size) hi = size;
+        length = hi - lo;
+        held = lo == hi;
+        whole = lo == 0 && hi == size && !held;
+    }
+};
+
+// What a block changes, in registers.
+struct Play {
+    double position;
+    int looping, forward, playing, paused, reported;
+    float previous;  // trigger sample
+    vesh::envelope::Status *status;
+
+    // A trigger edge, and the speed's direction.
+    void edges(float tr, float sp, float size) {
         if (sp > 0) forward = 1;
         if (sp < 0) forward = 0;
-
         if (tr != 0 && previous == 0) {
             if (sp != 0) position = forward ? 0 : size;
             playing = 1;
@@ -168,54 +173,96 @@ void susloop_block(t_susloop *x, int n, const t_sample *trigger, const t_sample 
             paused = 0;
             if (!reported) {
                 reported = 1;
-                x->status.push(1);
+                status->push(1);
             }
         } else if (tr == 0 && previous != 0) {
             looping = 0;
         }
         previous = tr;
+    }
 
-        if (looping && whole && !held) looping = 0;
-        float o;
-        bool ended = false;
+    // One sample's output, and the move to the next (Sign: the speed's sign).
+    template <int Sign>
+    float move(const Region &r, float sp) {
+        if (looping && r.whole) looping = 0;
         if (looping) {
-            if (held) {
-                position = lo;
-            } else if (sp < 0 && position < lo) {
-                position = wrap_down(position, lo, length);
-            } else if (sp > 0 && position > hi) {
-                position = wrap_up(position, lo, length);
+            if (r.held) {
+                position = r.lo;
+            } else if (Sign < 0 && position < r.lo) {
+                position = wrap_down(position, r.lo, r.length);
+            } else if (Sign > 0 && position > r.hi) {
+                position = wrap_up(position, r.lo, r.length);
             }
-            o = static_cast<float>(position);
-        } else if (sp > 0 && position > size) {
-            ended = true;
-            o = 0;
-            position = 0;
-        } else if (sp < 0 && position < 0) {
-            ended = true;
-            o = size;
-            position = size;
-        } else {
-            o = static_cast<float>(position);
-        }
-        if (ended) [[unlikely]] {
+        } else if ((Sign > 0 && position > r.size) || (Sign < 0 && position < 0)) [[unlikely]] {
+            position = Sign > 0 ? 0 : r.size;
             playing = 0;
             if (reported) {
                 reported = 0;
-                x->status.push(0);
+                status->push(0);
             }
-        } else if (playing) {
+            return Sign > 0 ? 0 : r.size;
+        }
+        const auto o = static_cast<float>(position);
+        if (playing) position += sp;
+        return o;
+    }
+
+    float move(const Region &r, float sp) {
+        return sp > 0 ? move<1>(r, sp) : sp < 0 ? move<-1>(r, sp) : move<0>(r, sp);
+    }
+};
+
+// The rest of a block whose inputs hold still.
+template <int Sign>
+void move_on(Play &p, const Region &r, float sp, int i, int n, t_sample *out) {
+    if (Sign != 0 && p.looping && p.playing && !r.held && !r.whole) {
+        // Held in the loop: only the position changes, as move() would have it.
+        double position = p.position;
+        for (; i < n; i++) {
+            if (Sign < 0 && position < r.lo) position = wrap_down(position, r.lo, r.length);
+            if (Sign > 0 && position > r.hi) position = wrap_up(position, r.lo, r.length);
+            out[i] = static_cast<float>(position);
             position += sp;
         }
-        out[i] = o;
+        p.position = position;
+        return;
     }
-    x->position = position;
-    x->looping = looping;
-    x->forward = forward;
-    x->playing = playing;
-    x->paused = paused;
-    x->reported = reported;
-    x->previous_trigger = previous;
+    for (; i < n; i++) out[i] = p.move<Sign>(r, sp);
+}
+
+void susloop_block(t_susloop *x, int n, const t_sample *trigger, const t_sample *speed,
+                   t_sample *out) {
+    if (n <= 0) return;
+    const Region r(x);
+    Play p = {x->position, x->looping,  x->forward,          x->playing,
+              x->paused,   x->reported, x->previous_trigger, &x->status};
+    // Every input is read before the output sample is written.
+    if (vesh::holds(trigger, n, trigger[0]) && vesh::holds(speed, n, speed[0])) {
+        // Inputs that hold still can change things only at the first sample.
+        const float sp = usable_speed(speed[0]);
+        p.edges(trigger[0], sp, r.size);
+        out[0] = p.move(r, sp);
+        if (sp > 0) {
+            move_on<1>(p, r, sp, 1, n, out);
+        } else if (sp < 0) {
+            move_on<-1>(p, r, sp, 1, n, out);
+        } else {
+            move_on<0>(p, r, sp, 1, n, out);
+        }
+    } else {
+        for (int i = 0; i < n; i++) {
+            const float sp = usable_speed(speed[i]);
+            p.edges(trigger[i], sp, r.size);
+            out[i] = p.move(r, sp);
+        }
+    }
+    x->position = p.position;
+    x->looping = p.looping;
+    x->forward = p.forward;
+    x->playing = p.playing;
+    x->paused = p.paused;
+    x->reported = p.reported;
+    x->previous_trigger = p.previous;
     x->status.arm();
 }
 

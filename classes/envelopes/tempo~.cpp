@@ -148,7 +148,13 @@ void tempo_run(t_tempo *x, int n, const t_sample *gate, const t_sample *tempo,
     float deviation = x->deviation;
     float previous_gate = x->previous_gate;
     float previous_sync = x->previous_sync;
-    for (int i = 0; i < n; i++) {
+    // With gate, sync and tempo holding still, an opening or a sync onset can
+    // only come at the first sample, and the increment changes only at ticks.
+    const float first_tempo = tempo[0];
+    const bool steady = vesh::holds(gate, n, gate[0]) && vesh::holds(sync, n, sync[0]) &&
+                        vesh::holds(tempo, n, first_tempo);
+    int i = 0;
+    for (; i < (steady ? 1 : n); i++) {
         // Every input is read before the output sample is written.
         const float g = gate[i];
         const float s = sync[i];
@@ -175,6 +181,24 @@ void tempo_run(t_tempo *x, int n, const t_sample *gate, const t_sample *tempo,
         previous_sync = s;
         out[i] = o;
     }
+    if (steady && previous_gate != 0) {
+        double inc = increment<Unit>(scale, deviation, first_tempo);
+        for (; i < n; i++) {
+            if (phase >= 1) {
+                const float sw = swing[i];
+                phase = phase - 1 + inc;
+                deviation = draw_deviation(word, sw);
+                word = vesh::noise_lcg_step(word);
+                inc = increment<Unit>(scale, deviation, first_tempo);
+                out[i] = 1;
+            } else {
+                phase += inc;
+                out[i] = 0;
+            }
+        }
+    } else {
+        for (; i < n; i++) out[i] = 0;  // a gate closed all block
+    }
     x->phase = phase;
     x->word = word;
     x->deviation = deviation;
@@ -184,13 +208,7 @@ void tempo_run(t_tempo *x, int n, const t_sample *gate, const t_sample *tempo,
 
 void tempo_block(t_tempo *x, int n, const t_sample *gate, const t_sample *tempo,
                  const t_sample *swing, const t_sample *sync, t_sample *out) {
-    // A closed gate for the whole block only passes the sync input on.
-    if (n > 0 && gate[0] == 0 && vesh::holds(gate, n, 0.0f)) {
-        x->previous_gate = 0;
-        x->previous_sync = sync[n - 1];
-        for (int i = 0; i < n; i++) out[i] = 0;
-        return;
-    }
+    if (n <= 0) return;
     const auto mode = static_cast<int>(x->mode);
     (mode == ms   ? tempo_run<ms>
      : mode == hz ? tempo_run<hz>

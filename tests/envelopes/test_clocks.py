@@ -83,6 +83,12 @@ def test_ticks_at_the_tempo_within_the_swing(box, messages, model):
     assert (len(set(gaps)) > 2) == ("swing" in model)
 
 
+def test_gate_signal_that_never_rests_ticks_as_a_scalar_gate():
+    n = 760 * BLOCK
+    r, x = run("tempo~ 0 30", n // BLOCK, sources=[(0, "noise~"), (1, "sig~ 1000")])
+    assert ticks_of(r.samples(x)) == tempo_ticks(n, 1000, swing=30)
+
+
 @pytest.mark.platforms
 def test_seed_counter_and_first_ticks_pinned():
     # Two clocks: the second takes the counter's next word.
@@ -232,6 +238,10 @@ def test_trigger_signal_starts_releases_and_reports_after_the_block():
     tail = list(range(int(s[127]) + 1, 31)) + [0]
     assert s[128:128 + len(tail)] == tail and s[-1] == 0
     assert status_blocks(r, x) == [(1.0, 1), (0.0, 2)]
+    # A trigger that never rests starts once.
+    r, x = run("susloop~ 1 10 20 30", 4, sources=[(0, "noise~")])
+    assert r.samples(x) == loop_positions(0, 10, 20, 256)
+    assert status_blocks(r, x) == [(1.0, 0)]
 
 
 def test_pause_continue_stop():
