@@ -93,12 +93,12 @@ void sequencer_bang(t_sequencer *x) {
 void sequencer_block(t_sequencer *x, int n, const t_sample *in, t_sample *out) {
     const t_float *steps = x->steps;
     const int count = x->count;
-    float previous = x->previous;
-    float value = x->value;
+    t_float previous = x->previous;
+    t_float value = x->value;
     int next = x->next;
     int bang = x->bang;
     for (int i = 0; i < n; i++) {
-        const float v = in[i];
+        const t_sample v = in[i];
         if (bang || (v != 0 && previous == 0)) [[unlikely]] {
             if (next >= count) next = 0;
             value = steps[next++];

@@ -159,26 +159,29 @@ struct Region {
 struct Play {
     double position;
     int looping, forward, playing, paused, reported;
-    float previous;  // trigger sample
+    t_float previous;  // trigger sample
     vesh::envelope::Status *status;
 
     // A trigger edge, and the speed's direction.
-    void edges(float tr, float sp, float size) {
+    void edges(t_sample tr, float sp, float size) {
         if (sp > 0) forward = 1;
         if (sp < 0) forward = 0;
-        if (tr != 0 && previous == 0) {
-            if (sp != 0) position = forward ? 0 : size;
-            playing = 1;
-            looping = 1;
-            paused = 0;
-            if (!reported) {
-                reported = 1;
-                status->push(1);
-            }
-        } else if (tr == 0 && previous != 0) {
-            looping = 0;
-        }
+        const bool now = tr != 0, before = previous != 0;
         previous = tr;
+        if (now == before) [[likely]]
+            return;
+        if (!now) {
+            looping = 0;
+            return;
+        }
+        if (sp != 0) position = forward ? 0 : size;
+        playing = 1;
+        looping = 1;
+        paused = 0;
+        if (!reported) {
+            reported = 1;
+            status->push(1);
+        }
     }
 
     // One sample's output, and the move to the next (Sign: the speed's sign).
@@ -230,6 +233,23 @@ void move_on(Play &p, const Region &r, float sp, int i, int n, t_sample *out) {
     for (; i < n; i++) out[i] = p.move<Sign>(r, sp);
 }
 
+// A block whose speed holds still. A trigger that holds still too can change
+// things only at the first sample.
+template <int Sign>
+void steady_speed(Play &p, const Region &r, float sp, int n, const t_sample *trigger,
+                  t_sample *out) {
+    if (vesh::holds(trigger, n, trigger[0])) {
+        p.edges(trigger[0], sp, r.size);
+        out[0] = p.move<Sign>(r, sp);
+        move_on<Sign>(p, r, sp, 1, n, out);
+        return;
+    }
+    for (int i = 0; i < n; i++) {
+        p.edges(trigger[i], sp, r.size);
+        out[i] = p.move<Sign>(r, sp);
+    }
+}
+
 void susloop_block(t_susloop *x, int n, const t_sample *trigger, const t_sample *speed,
                    t_sample *out) {
     if (n <= 0) return;
@@ -237,17 +257,14 @@ void susloop_block(t_susloop *x, int n, const t_sample *trigger, const t_sample 
     Play p = {x->position, x->looping,  x->forward,          x->playing,
               x->paused,   x->reported, x->previous_trigger, &x->status};
     // Every input is read before the output sample is written.
-    if (vesh::holds(trigger, n, trigger[0]) && vesh::holds(speed, n, speed[0])) {
-        // Inputs that hold still can change things only at the first sample.
+    if (vesh::holds(speed, n, speed[0])) {
         const float sp = usable_speed(speed[0]);
-        p.edges(trigger[0], sp, r.size);
-        out[0] = p.move(r, sp);
         if (sp > 0) {
-            move_on<1>(p, r, sp, 1, n, out);
+            steady_speed<1>(p, r, sp, n, trigger, out);
         } else if (sp < 0) {
-            move_on<-1>(p, r, sp, 1, n, out);
+            steady_speed<-1>(p, r, sp, n, trigger, out);
         } else {
-            move_on<0>(p, r, sp, 1, n, out);
+            steady_speed<0>(p, r, sp, n, trigger, out);
         }
     } else {
         for (int i = 0; i < n; i++) {

@@ -146,8 +146,8 @@ void tempo_run(t_tempo *x, int n, const t_sample *gate, const t_sample *tempo,
     double phase = x->phase;
     uint32_t word = x->word;
     float deviation = x->deviation;
-    float previous_gate = x->previous_gate;
-    float previous_sync = x->previous_sync;
+    t_float previous_gate = x->previous_gate;
+    t_float previous_sync = x->previous_sync;
     // With gate, sync and tempo holding still, an opening or a sync onset can
     // only come at the first sample, and the increment changes only at ticks.
     const float first_tempo = tempo[0];
@@ -156,8 +156,8 @@ void tempo_run(t_tempo *x, int n, const t_sample *gate, const t_sample *tempo,
     int i = 0;
     for (; i < (steady ? 1 : n); i++) {
         // Every input is read before the output sample is written.
-        const float g = gate[i];
-        const float s = sync[i];
+        const t_sample g = gate[i];
+        const t_sample s = sync[i];
         const float t = tempo[i];
         const float sw = swing[i];
         float o = 0;
