@@ -179,7 +179,8 @@ void retrieve_find_bind_list_class() {
     struct t_probe {
         t_pd pd;
     };
-    t_class *probe = vesh::new_proxy_class<t_probe>("retrieve probe");
+    // Kept, as every class is: the host holds on to it for good.
+    static t_class *probe = vesh::new_proxy_class<t_probe>("retrieve probe");
     t_symbol *s = gensym("retrieve");
     t_pd *a = pd_new(probe), *b = pd_new(probe);
     pd_bind(a, s);
