@@ -60,7 +60,7 @@ inline t_float rate_in_unit(t_float value, RateUnit unit) {
 
 struct t_rate_report {
     t_float reported;  // the host's rate at the last report
-    t_float seen;      // the rate of the DSP context at the last dsp call
+    t_float seen;      // the host's rate at the last dsp call
     RateUnit unit;
     t_float scale;  // 1 for the rate, 0.5 for the Nyquist frequency
     t_clock *clock;
@@ -85,9 +85,12 @@ t_int *rate_perform(t_int *w) {
     return w + 2;
 }
 
+// What is reported is the host's rate, so that is what a DSP start is compared
+// with: inside an up- or downsampled subpatch the context runs at another
+// rate, which would otherwise count as a change at every start.
 template <typename Record>
-void rate_dsp(Record *x, t_signal **sp) {
-    x->rate.seen = sp[0]->s_sr;
+void rate_dsp(Record *x, t_signal **) {
+    x->rate.seen = sys_getsr();
     add_perform(rate_perform<Record>, x);
 }
 

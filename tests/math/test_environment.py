@@ -62,7 +62,7 @@ def test_one_report_per_change_of_rate_or_block_size():
     for sub, block in contexts.items():
         s = m.sub(sub)
         s.obj(block)
-        for name in ("blocksize~", "blocksize~ -ms", "blocksize~ -hz"):
+        for name in ("sr~", "nyquist~", "blocksize~", "blocksize~ -ms", "blocksize~ -hz"):
             b = s.obj(name)
             s.probe(b, sub + name.replace(" ", ""))
             s.receive(b, "go")
@@ -74,6 +74,8 @@ def test_one_report_per_change_of_rate_or_block_size():
     assert floats(res, "topsr~") == [SR]
     assert floats(res, "topnyquist~-khz") == [printed(in_unit(SR / 2, "khz"))]
     for ctx, n, rate in (("top", 64, SR), ("big", 256, SR), ("over", 64, 2 * SR)):
+        if ctx != "top":  # the host's rate, whatever the context's
+            assert floats(res, ctx + "sr~") == [SR] and floats(res, ctx + "nyquist~") == [SR / 2]
         assert floats(res, ctx + "blocksize~") == [n]
         assert floats(res, ctx + "blocksize~-ms") == [printed(n * (1000.0 / rate))]
         assert floats(res, ctx + "blocksize~-hz") == [printed(rate / n)]

@@ -306,3 +306,24 @@ def test_retrieve_ignores_a_bang_that_comes_back_while_it_retrieves():
     r = p.run()
     assert r.errors == []
     assert r.messages(get) == [("float", [5])]
+
+
+# ---- a patch closed and opened again ------------------------------------------------
+
+def test_click_and_receiver_let_go_when_their_patch_closes():
+    r = Run()
+    clk = r.abstraction("clkabs")
+    clk.probe(clk.obj("click"), "clicked")
+    other = r.abstraction("other")
+    other.obj("clkabs")
+    other.probe(other.obj("receiver nm"), "got")
+    for t, value in ((0, 1), (3, 3)):
+        r.at(t, "pd open other.pd @DIR@")
+        r.at(t, "pd-clkabs.pd click 0 0 0 0 0")
+        r.at(t, f"nm {value}")
+    r.at(1, "pd-other.pd menuclose 0")
+    r.at(2, "nm 2")
+    res = r.run()
+    assert got(res, "clicked") == [("bang", [])] * 2
+    assert got(res, "got") == [("float", [1]), ("float", [3])]
+    assert [e.strip() for e in res.errors] == ["nm: no such object"]
