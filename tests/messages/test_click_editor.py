@@ -7,6 +7,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "canvas"))
 import test_editor as ed  # noqa: E402
@@ -23,10 +24,14 @@ MAIN = """#N canvas 20 20 500 400 12;
 #X obj 10 40 vtest.probe y;
 #X obj 10 200 netreceive {port};
 #X obj 10 230 route clear;
-#X msg 10 260 \\; pd-clk.pd clear;
+#X obj 10 260 t b b;
+#X msg 10 290 \\; pd-clk.pd clear;
+#X obj 10 320 vtest.probe cleared;
 #X connect 1 2 2 0;
 #X connect 3 0 4 0;
 #X connect 4 0 5 0;
+#X connect 5 1 6 0;
+#X connect 5 0 7 0;
 """
 
 CLK = """#N canvas 600 20 300 200 12;
@@ -82,9 +87,14 @@ def test_clicks_bang_in_creation_order_and_open_the_patch_once_clicks_are_gone()
                     return None
 
             sock = ed.wait(connect, "the patch's netreceive")
-            # where the canvas starts: a click at 300 300 of the window
-            xdo("mousemove", "--window", win, 300, 300, "click", 1)
-            y = float(ed.wait(lambda: probes("y"), "the canvas offset")[0].split()[-1])
+            # where the canvas starts: a click at 300 300 of the window, repeated
+            # until the editor is ready to pass it on
+            def offset():
+                xdo("mousemove", "--window", win, 300, 300, "click", 1)
+                time.sleep(0.5)
+                return probes("y")
+
+            y = float(ed.wait(offset, "the canvas offset")[0].split()[-1])
             top = 300 - y
             xdo("mousemove", "--window", win, 105, top + 105, "click", 1)
             ed.wait(lambda: len(probes("first")) + len(probes("second")) == 2, "two bangs")
@@ -93,6 +103,7 @@ def test_clicks_bang_in_creation_order_and_open_the_patch_once_clicks_are_gone()
             assert window("^clk.pd") == ""
 
             sock.sendall(b"clear;\n")
+            ed.wait(lambda: probes("cleared"), "the click objects to go")
             xdo("mousemove", "--window", win, 105, top + 105, "click", 1)
             ed.wait(lambda: window("^clk.pd"), "the abstraction's window")
             assert len(probes("first")) == 1
