@@ -2,16 +2,12 @@
 abstraction box clicked with the mouse in run mode."""
 import os
 import re
-import socket
-import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "canvas"))
 import test_editor as ed  # noqa: E402
-from vpd import LIBRARY, PD_COMMAND, SR, TESTLIB  # noqa: E402
 
 pytestmark = ed.pytestmark
 
@@ -45,72 +41,34 @@ CLK = """#N canvas 600 20 300 200 12;
 
 
 def test_clicks_bang_in_creation_order_and_open_the_patch_once_clicks_are_gone():
-    lines, procs = [], []
+    e = ed.Editor()
     try:
         with tempfile.TemporaryDirectory() as tmp:
-            r, w = os.pipe()
-            procs.append(subprocess.Popen(
-                ["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24", "-nolisten",
-                 "tcp"], pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-            os.close(w)
-            with os.fdopen(r) as f:
-                env = dict(os.environ, DISPLAY=":" + f.readline().strip())
-            port = ed.free_port()
-            for name, text in (("main.pd", MAIN.format(port=port)), ("clk.pd", CLK)):
-                with open(os.path.join(tmp, name), "w") as f:
-                    f.write(text)
-            pd = subprocess.Popen(
-                [*PD_COMMAND, "-noprefs", "-nosound", "-nomidi", "-stderr", "-r", str(SR),
-                 "-path", LIBRARY, "-path", TESTLIB, "-open", os.path.join(tmp, "main.pd")],
-                env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                stderr=subprocess.STDOUT, text=True, errors="replace")
-            procs.append(pd)
-            threading.Thread(target=lambda: lines.extend(l.rstrip("\n") for l in pd.stdout),
-                             daemon=True).start()
-
-            def xdo(*args):
-                return subprocess.run(["xdotool", *map(str, args)], env=env,
-                                      capture_output=True, text=True,
-                                      timeout=ed.TIMEOUT).stdout.strip()
-
-            def window(name):
-                return xdo("search", "--name", name).split("\n")[0]
+            e.launch(tmp, {"main.pd": MAIN}, {"clk.pd": CLK})
+            win = ed.wait(lambda: e.find_window("^main.pd "), "the main window")
+            e.sock = ed.wait(e._connect, "the patch's netreceive")
 
             def probes(name):
-                return [l for l in lines if l.startswith(f"probe {name}:")]
+                return [l for l in e.lines if l.startswith(f"probe {name}:")]
 
-            win = ed.wait(lambda: window("^main.pd "), "the main window")
-            def connect():
-                try:
-                    return socket.create_connection(("127.0.0.1", port), timeout=1)
-                except OSError:
-                    return None
-
-            sock = ed.wait(connect, "the patch's netreceive")
             # where the canvas starts: a click at 300 300 of the window, repeated
             # until the editor is ready to pass it on
             def offset():
-                xdo("mousemove", "--window", win, 300, 300, "click", 1)
+                e.xdo("mousemove", "--window", win, 300, 300, "click", 1)
                 time.sleep(0.5)
                 return probes("y")
 
-            y = float(ed.wait(offset, "the canvas offset")[0].split()[-1])
-            top = 300 - y
-            xdo("mousemove", "--window", win, 105, top + 105, "click", 1)
+            top = 300 - float(ed.wait(offset, "the canvas offset")[0].split()[-1])
+            e.xdo("mousemove", "--window", win, 105, top + 105, "click", 1)
             ed.wait(lambda: len(probes("first")) + len(probes("second")) == 2, "two bangs")
-            assert [l.split(":")[0] for l in lines if re.match(r"probe (first|second):", l)] \
+            assert [l.split(":")[0] for l in e.lines if re.match(r"probe (first|second):", l)] \
                 == ["probe first", "probe second"]
-            assert window("^clk.pd") == ""
+            assert e.find_window("^clk.pd") == ""
 
-            sock.sendall(b"clear;\n")
+            e.send("clear")
             ed.wait(lambda: probes("cleared"), "the click objects to go")
-            xdo("mousemove", "--window", win, 105, top + 105, "click", 1)
-            ed.wait(lambda: window("^clk.pd"), "the abstraction's window")
+            e.xdo("mousemove", "--window", win, 105, top + 105, "click", 1)
+            ed.wait(lambda: e.find_window("^clk.pd"), "the abstraction's window")
             assert len(probes("first")) == 1
     finally:
-        for p in reversed(procs):
-            p.terminate()
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
+        e.close()
