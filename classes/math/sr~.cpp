@@ -23,7 +23,8 @@ t_class *sr_class;
 
 // The host's audio dialog message with every setting as it stands now, so
 // that only the rate changes: devices and channels chosen since this object
-// was made are kept. Slots past the host's device counts read 0.
+// was made are kept. Slots past the host's device counts read 0. The block
+// size goes last: a host reading the message without it would reset it to 64.
 void sr_request(int rate) {
     t_symbol *pd = gensym("pd");
     if (!pd->s_thing) return;
@@ -32,7 +33,7 @@ void sr_request(int rate) {
     auto slot = [](const int *values, int count, int i) {
         return static_cast<t_float>(i < count ? values[i] : 0);
     };
-    t_atom at[19];
+    t_atom at[20];
     for (int i = 0; i < 4; i++) {
         SETFLOAT(&at[i], slot(as.a_indevvec, as.a_nindev, i));
         SETFLOAT(&at[4 + i], slot(as.a_chindevvec, as.a_nchindev, i));
@@ -42,7 +43,8 @@ void sr_request(int rate) {
     SETFLOAT(&at[16], static_cast<t_float>(rate));
     SETFLOAT(&at[17], static_cast<t_float>(as.a_advance));
     SETFLOAT(&at[18], static_cast<t_float>(as.a_callback));
-    pd_typedmess(pd->s_thing, gensym("audio-dialog"), 19, at);
+    SETFLOAT(&at[19], static_cast<t_float>(as.a_blocksize));
+    pd_typedmess(pd->s_thing, gensym("audio-dialog"), 20, at);
 }
 
 // The whole part must be above 0; 0, negatives and NaN ask for nothing.

@@ -124,7 +124,7 @@ def host_reopens_audio():
     return p.run(ms=2).floats(s) == [48000]
 
 
-SETTINGS_RATE, SETTINGS_ADVANCE = 20, 21  # in vtest.audio's list
+SETTINGS_RATE, SETTINGS_ADVANCE, SETTINGS_BLOCK = 20, 21, 23  # in vtest.audio's list
 
 
 def test_set_asks_the_host_for_a_rate_keeping_the_other_settings():
@@ -134,7 +134,7 @@ def test_set_asks_the_host_for_a_rate_keeping_the_other_settings():
     audio = p.obj("vtest.audio")
     p.probe(audio)
     # settings changed after the object was made are kept by "set"
-    dialog = p.msg("; pd audio-dialog 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 44100 37 0")
+    dialog = p.msg("; pd audio-dialog 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 44100 37 0 128")
     p.send(dialog, "bang")
     for t, msg in ((1, "set 0"), (2, "set -5"), (3, "set"), (4, "set 0.9")):
         p.send(sr, msg, at_ms=t)
@@ -147,8 +147,9 @@ def test_set_asks_the_host_for_a_rate_keeping_the_other_settings():
     p.dsp = True
     r = p.run(ms=10)
     settings = [a for _, a in r.messages(audio)]
-    assert [(s[SETTINGS_RATE], s[SETTINGS_ADVANCE]) for s in settings] == \
-        [(44100, 37)] * 4 + [(48000, 37)]
+    # the block size too: a dialog message without it would set 64
+    assert [(s[SETTINGS_RATE], s[SETTINGS_ADVANCE], s[SETTINGS_BLOCK]) for s in settings] == \
+        [(44100, 37, 128)] * 4 + [(48000, 37, 128)]
     if host_reopens_audio():
         # the load report, then one report of the new rate
         assert r.floats(sr) == [44100, 48000]

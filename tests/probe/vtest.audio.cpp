@@ -26,7 +26,7 @@ void vtest_audio_bang(t_vtest_audio *x) {
         as.a_chindevvec[2],  as.a_chindevvec[3],  as.a_noutdev,        as.a_outdevvec[0],
         as.a_outdevvec[1],   as.a_outdevvec[2],   as.a_outdevvec[3],   as.a_nchoutdev,
         as.a_choutdevvec[0], as.a_choutdevvec[1], as.a_choutdevvec[2], as.a_choutdevvec[3],
-        as.a_srate,          as.a_advance,        as.a_callback};
+        as.a_srate,          as.a_advance,        as.a_callback,       as.a_blocksize};
     constexpr int n = sizeof values / sizeof values[0];
     t_atom at[n];
     for (int i = 0; i < n; i++) SETFLOAT(&at[i], static_cast<t_float>(values[i]));
