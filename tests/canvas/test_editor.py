@@ -93,7 +93,10 @@ class Editor:
         self.lines = []
         self.procs = []
 
-    def start(self, tmp):
+    def launch(self, tmp, patches, abstractions=None):
+        """Xvfb, then pd with its editor opening `patches` (file name: text,
+        "{port}" standing for a free port that netreceive can take);
+        `abstractions` are only written beside them."""
         # Xvfb picks a free display and tells its number through a pipe
         r, w = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1280x1024x24",
@@ -105,18 +108,22 @@ class Editor:
             self.env = dict(os.environ, DISPLAY=":" + f.readline().strip())
 
         self.port = free_port()
-        for name, text in (("main.pd", MAIN.format(port=self.port)), ("second.pd", SECOND)):
+        opens = []
+        for name, text in {**patches, **(abstractions or {})}.items():
             with open(os.path.join(tmp, name), "w") as f:
-                f.write(text)
+                f.write(text.format(port=self.port))
+            if name in patches:
+                opens += ["-open", os.path.join(tmp, name)]
         pd = subprocess.Popen(
             [*PD_COMMAND, "-noprefs", "-nosound", "-nomidi", "-stderr", "-r", str(SR),
-             "-path", LIBRARY, "-path", TESTLIB, "-open", os.path.join(tmp, "main.pd"),
-             "-open", os.path.join(tmp, "second.pd")],
+             "-path", LIBRARY, "-path", TESTLIB, *opens],
             env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
             stderr=subprocess.STDOUT, text=True, errors="replace")
         self.procs.append(pd)
         threading.Thread(target=self._read, args=(pd.stdout,), daemon=True).start()
 
+    def start(self, tmp):
+        self.launch(tmp, {"main.pd": MAIN, "second.pd": SECOND})
         self.wname1 = self.value("wname1")
         self.wname2 = self.value("wname2")
         self.win1 = wait(lambda: self.find_window("^main.pd "), "the main window")
