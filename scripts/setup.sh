@@ -15,7 +15,9 @@ cd "$(dirname "$0")/.."
 packages=(cmake g++ make puredata-core puredata-dev puredata-extra)
 apt_options=()
 case "${1:-test}" in
-  demo) apt_options=(--no-install-recommends) ;;  # no editor, no X libraries
+  demo)  # no editor, no X libraries; python3 draws the spectrogram
+    apt_options=(--no-install-recommends)
+    packages+=(python3) ;;
   test) packages+=(xz-utils python3 python3-pytest libgtest-dev valgrind binutils puredata-gui xvfb xdotool) ;;
   cross)
     apt_options=(--no-install-recommends)
