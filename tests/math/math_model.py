@@ -79,3 +79,59 @@ def feed(p, values, name="feed"):
     p.connect(ra, 0, times)
     p.connect(rb, 0, times, 1)
     return times
+
+
+def unit(v):
+    """A control value limited to -1..1, NaN as -1."""
+    return -1.0 if not v >= -1 else min(v, 1.0)
+
+
+def saturate(x, d):
+    return f32(math.tanh(x * (d if d > 0 else 0.0)))
+
+
+def bend(x, d):
+    if x >= 1 or x <= -1:
+        return math.copysign(1.0, x)
+    a = d if d > 0 else 0.0
+    if a < 1:
+        return f32(x * a)
+    return f32(1 - (1 - x) ** a if x > 0 else (x + 1) ** a - 1)
+
+
+def crossfade(a, b, mix):
+    e = f32((unit(mix) + 1) * 0.5)
+    far = b * math.sin(e * HALF_PI)
+    return f32(far if e == 1 else a * math.cos(e * HALF_PI) + far)
+
+
+def xgate(x, p, count, index_mode):
+    out = [0.0] * count
+    p = f32(p * (1 if index_mode else count - 1))
+    if not p > 0:
+        out[0] = x
+    elif p >= count - 1:
+        out[-1] = x
+    else:
+        k = int(p)
+        f = f32(p - k)
+        out[k], out[k + 1] = f32(x * math.cos(f * HALF_PI)), f32(x * math.sin(f * HALF_PI))
+    return out
+
+
+def pan4(s, x, y):
+    u = f32((unit(x) + 1) * 0.5)
+    if not y >= -1:
+        front, back = s, 0.0
+    elif y > 1 or f32((y + 1) * 0.5) == 1:
+        front, back = 0.0, s
+    else:
+        v = f32((y + 1) * 0.5)
+        front, back = f32(s * math.cos(v * HALF_PI)), f32(s * math.sin(v * HALF_PI))
+    cu, su = math.cos(u * HALF_PI), math.sin(u * HALF_PI)
+    left = [0.0, 0.0] if u == 1 else [f32(front * cu), f32(back * cu)]
+    return left + [f32(back * su), f32(front * su)]
+
+
+def cmul(ar, ai, br, bi):
+    return (f32(f32(ar * br) - f32(ai * bi)), f32(f32(ai * br) + f32(ar * bi)))
