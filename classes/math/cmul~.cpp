@@ -1,6 +1,10 @@
 // cmul~: complex multiplication of two signals given as real and imaginary
 // parts, in single precision.
+#include "block.hpp"
 #include "vesh.hpp"
+
+#include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -24,11 +28,24 @@ void cmul_sample(t_sample ar, t_sample ai, t_sample br, t_sample bi, t_sample &r
     im = ai * br + ar * bi;
 }
 
-// Vectors that share no memory: the compiler may take several samples at once.
-void cmul_apart(int n, const t_sample *__restrict ar, const t_sample *__restrict ai,
-                const t_sample *__restrict br, const t_sample *__restrict bi,
-                t_sample *__restrict re, t_sample *__restrict im) {
-    for (int i = 0; i < n; i++) cmul_sample(ar[i], ai[i], br[i], bi[i], re[i], im[i]);
+// Vectors that share no memory: four samples at a time in vector lanes, each
+// lane with the same single-precision arithmetic as one sample alone.
+void cmul_apart(int n, const t_sample *ar, const t_sample *ai, const t_sample *br,
+                const t_sample *bi, t_sample *re, t_sample *im) {
+    int i = 0;
+    if constexpr (std::is_same_v<t_sample, float>) {
+        for (; i + 4 <= n; i += 4) {
+            vesh::float4 a, b, c, d;
+            std::memcpy(&a, ar + i, sizeof a);
+            std::memcpy(&b, ai + i, sizeof b);
+            std::memcpy(&c, br + i, sizeof c);
+            std::memcpy(&d, bi + i, sizeof d);
+            const vesh::float4 real = a * c - b * d, imaginary = b * c + a * d;
+            std::memcpy(re + i, &real, sizeof real);
+            std::memcpy(im + i, &imaginary, sizeof imaginary);
+        }
+    }
+    for (; i < n; i++) cmul_sample(ar[i], ai[i], br[i], bi[i], re[i], im[i]);
 }
 
 bool overlap(const t_sample *a, const t_sample *b, int n) {
