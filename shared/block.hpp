@@ -131,19 +131,4 @@ inline float4 finite_or_zero(float4 v) {
     return v;
 }
 
-// out[i] = f(in[i]) over a block, eight samples at a time through a local
-// copy: each group is read before it is written, so `out` may be `in`, and
-// the compiler is free to use vector instructions for the group.
-template <typename F>
-inline void map(const sample *in, sample *out, int n, F f) {
-    int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        sample v[8];
-        for (int k = 0; k < 8; k++) v[k] = in[i + k];
-        for (int k = 0; k < 8; k++) v[k] = f(v[k]);
-        for (int k = 0; k < 8; k++) out[i + k] = v[k];
-    }
-    for (; i < n; i++) out[i] = f(in[i]);
-}
-
 }  // namespace vesh

@@ -15,7 +15,6 @@
 #include <m_pd.h>
 
 #include "atoms.hpp"
-#include "block.hpp"
 #include "vesh.hpp"
 
 namespace vesh {
@@ -98,8 +97,7 @@ struct signal_converter {
     static inline t_class *c;
 
     static void block(t_object_only *, int n, const t_sample *in, t_sample *out) {
-        map(in, out, n,
-            [](sample v) { return static_cast<sample>(Convert(static_cast<float>(v))); });
+        for (int i = 0; i < n; i++) out[i] = Convert(static_cast<float>(in[i]));
     }
     static t_object_only *make() {
         auto *x = new_object<t_object_only>(c);

@@ -1,6 +1,5 @@
 // hz2rad~: hertz to radians per sample, sample by sample, with the factor taken
 // from the sample rate when DSP starts.
-#include "block.hpp"
 #include "conversion_kernel.hpp"
 #include "vesh.hpp"
 
@@ -21,7 +20,7 @@ t_hz2rad *hz2rad_new() {
 
 void hz2rad_block(t_hz2rad *x, int n, const t_sample *in, t_sample *out) {
     const t_sample factor = x->factor;
-    vesh::map(in, out, n, [factor](t_sample v) { return v * factor; });
+    vesh::conversion::scale(in, out, n, factor);
 }
 
 void hz2rad_prepare(t_hz2rad *x, t_signal **sp) {

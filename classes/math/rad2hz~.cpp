@@ -1,6 +1,5 @@
 // rad2hz~: radians per sample to hertz, sample by sample, with the factor taken
 // from the sample rate when DSP starts.
-#include "block.hpp"
 #include "conversion_kernel.hpp"
 #include "vesh.hpp"
 
@@ -21,7 +20,7 @@ t_rad2hz *rad2hz_new() {
 
 void rad2hz_block(t_rad2hz *x, int n, const t_sample *in, t_sample *out) {
     const t_sample factor = x->factor;
-    vesh::map(in, out, n, [factor](t_sample v) { return v * factor; });
+    vesh::conversion::scale(in, out, n, factor);
 }
 
 void rad2hz_prepare(t_rad2hz *x, t_signal **sp) {
