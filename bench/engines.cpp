@@ -6,12 +6,14 @@
 //   build/bench_engines            # every workload
 //   build/bench_engines phase      # workloads whose name starts with "phase"
 #include "biquad_kernel.hpp"
+#include "conversion_kernel.hpp"
 #include "cycle_sine.hpp"
 #include "delay_kernel.hpp"
 #include "envelope_kernel.hpp"
 #include "iteration_clock.hpp"
 #include "median_kernel.hpp"
 #include "meter_kernel.hpp"
+#include "mixing_kernel.hpp"
 #include "moving_kernel.hpp"
 #include "phase_kernel.hpp"
 #include "smoothing_kernel.hpp"
@@ -189,6 +191,23 @@ std::function<void()> meter(Inputs &in) {
     };
 }
 
+// The rounding classes: floor of every sample of scaled noise.
+std::function<void()> rounding(Inputs &in) {
+    return [&in]() {
+        for (int i = 0; i < block; i++) in.out[i] = vesh::conversion::floor(in.noise[i] * 100.0f);
+    };
+}
+
+// One channel of xfade~'s crossfade, its mix moving every sample.
+std::function<void()> crossfade(Inputs &in) {
+    return [&in]() {
+        for (int i = 0; i < block; i++) {
+            const vesh::mixing::crossfade fade(in.noise[i]);
+            in.out[i] = fade(in.noise[i], in.held[i]);
+        }
+    };
+}
+
 double ns_per_sample(const std::function<void()> &work) {
     double best = 1e30;
     for (int r = 0; r < runs; r++) {
@@ -229,6 +248,8 @@ int main(int argc, char **argv) {
         {"delay, held time", delay(in, in.held)},
         {"delay, moving time", delay(in, in.moving)},
         {"meter, 1024 points", meter(in)},
+        {"rounding floor on noise", rounding(in)},
+        {"crossfade, moving mix", crossfade(in)},
     };
     for (const auto &w : workloads) {
         bool wanted = argc < 2;

@@ -1,0 +1,18 @@
+// hz2rad: hertz to radians per sample, of a float or of each element of a list.
+// The sample rate is asked of the host at every message.
+#include "conversion_kernel.hpp"
+#include "converter.hpp"
+#include "vesh.hpp"
+
+namespace {
+
+float convert(float x) {
+    return x * vesh::conversion::hz2rad_factor(sys_getsr());
+}
+
+}  // namespace
+
+VESH_SETUP {
+    vesh::converter<convert, vesh::stored | vesh::argument | vesh::set_method>::setup(
+        VESH_CLASS_NAME);
+}
