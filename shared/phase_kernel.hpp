@@ -28,12 +28,13 @@ enum class sync_input { scalar, signal };
 
 // ---- Per-sample pieces --------------------------------------------------
 
-// Phase step of one sample, limited to half a cycle either way; a NaN
-// frequency walks backwards at the limit rather than poisoning the phase.
-inline double phase_increment(sample frequency, double inv_sr) {
+// Phase step of one sample, limited to half a cycle either way (a whole one
+// for the impulse trains); a NaN frequency walks backwards at the limit rather
+// than poisoning the phase.
+inline double phase_increment(sample frequency, double inv_sr, double limit = 0.5) {
     double increment = static_cast<double>(frequency) * inv_sr;
-    increment = increment > -0.5 ? increment : -0.5;  // NaN fails the test too
-    return increment < 0.5 ? increment : 0.5;
+    increment = increment > -limit ? increment : -limit;  // NaN fails the test too
+    return increment < limit ? increment : limit;
 }
 
 // How far the phase-offset input moved since the last sample, whole cycles
@@ -125,8 +126,9 @@ double choose_loop(bool a, bool b, bool c, Loop &&loop) {
 }
 }  // namespace detail
 
-// The inputs and output of one block: every vector holds n samples. `width`
-// is read only by shapes with a width input.
+// The inputs and outputs of one block: every vector holds n samples. `width`
+// is read only by shapes with a width input, `phase_out` only by impulse
+// trains that show their phase.
 struct phase_block_io {
     int n;
     const sample *frequency;
@@ -134,6 +136,7 @@ struct phase_block_io {
     const sample *sync;
     const sample *offset;
     sample *out;
+    sample *phase_out = nullptr;
 };
 
 // ---- Plain engine ---------------------------------------------------------
@@ -327,6 +330,107 @@ double edge_block(double phase, double &last, double inv_sr, const phase_block_i
                                    return detail::edge_loop<Shape, Sync, o(), f(), wd()>(
                                        phase, last, inv_sr, io);
                                });
+}
+
+// ---- Impulse trains ---------------------------------------------------------
+//
+// Edge-placing engine, differentiated: +1 where the rectangular wave rises, -1
+// where it falls, 0 elsewhere. Shape policy: derive from edge_impulse_shape.
+
+struct edge_impulse_shape : edge_shape {
+    static constexpr float high = 1;
+    static constexpr float low = -1;
+};
+
+template <typename Shape>
+concept edge_impulses = std::is_base_of_v<edge_impulse_shape, Shape>;
+
+// Turns a block of square values into their steps, given the value before
+// the block; returns the block's last square value.
+inline sample mark_edges(sample *wave, int n, sample previous) {
+    for (int i = 0; i < n; i++) {
+        const sample q = wave[i];
+        wave[i] = static_cast<sample>((q > previous) - (q < previous));
+        previous = q;
+    }
+    return previous;
+}
+
+// Impulse engine: 1 on each sample where the phase wraps, 0 elsewhere, with
+// the step limited to one cycle either way (so at most one impulse a
+// sample). Going forwards the phase wraps as it reaches 1; a phase at or
+// below 0 is lifted only when the offset moved it there, so that a phase of
+// exactly 0 at 0 Hz stays silent. Going backwards it wraps as it falls to 0.
+// Shape policy: derive from impulse_shape; `shows_phase` adds the phase as a
+// second output.
+
+struct impulse_shape {
+    static constexpr bool has_width = false;
+    static constexpr bool shows_phase = false;
+};
+
+template <typename Shape>
+concept impulse_train = std::is_base_of_v<impulse_shape, Shape>;
+
+// The phase a sync float sets (already wrapped into [0, 1)): a whole cycle
+// fires a forward train at once rather than a cycle later.
+inline double impulse_sync_phase(double wrapped, bool forward) {
+    return wrapped == 0.0 && forward ? 1.0 : wrapped;
+}
+
+namespace detail {
+template <typename Shape, sync_input Sync, bool OffsetHolds, bool FrequencyHolds>
+double impulse_loop(double phase, double &last, double inv_sr, const phase_block_io &io) {
+    const sample *frequency = io.frequency;
+    const double held_increment = phase_increment(frequency[0], inv_sr, 1.0);
+    const bool held_forward = frequency[0] >= 0;
+    for (int i = 0; i < io.n; i++) {
+        const sample f = frequency[i];
+        const double increment = FrequencyHolds ? held_increment : phase_increment(f, inv_sr, 1.0);
+        const bool forward = FrequencyHolds ? held_forward : f >= 0;
+        double change = 0.0;
+        if constexpr (!OffsetHolds) {
+            change = offset_change(io.offset[i], last);
+            last = io.offset[i];
+        }
+        double p = phase + change;
+        bool fire = false;
+        const sample s = Sync == sync_input::signal ? io.sync[i] : 0;
+        if (Sync == sync_input::signal && s > 0 && s <= 1) {
+            // A sync of exactly 1 is the wrap itself: forwards the phase goes
+            // on from 0, backwards from 1.
+            fire = s == 1;
+            p = fire && forward ? 0.0 : s;
+        } else if (!strictly_inside_cycle(p)) {
+            if (forward) {
+                if (!OffsetHolds && change != 0.0 && p <= 0.0) p = phase_lift(p);
+                if (p >= 1.0) {
+                    p = phase_drop(p);
+                    fire = true;
+                }
+            } else {
+                if (p >= 1.0) p = phase_drop(p);
+                if (p <= 0.0) {
+                    p = phase_lift(p);
+                    fire = true;
+                }
+            }
+        }
+        io.out[i] = fire ? 1 : 0;
+        if constexpr (Shape::shows_phase) io.phase_out[i] = static_cast<sample>(p);
+        phase = p + increment;
+    }
+    return phase;
+}
+}  // namespace detail
+
+// One block of the impulse engine (n >= 1), as phase_block.
+template <typename Shape, sync_input Sync>
+double impulse_block(double phase, double &last, double inv_sr, const phase_block_io &io) {
+    return detail::choose_loop(
+        offset_holds(io.offset, io.n, last), holds(io.frequency, io.n), [&](auto o, auto f) {
+            return detail::impulse_loop<Shape, Sync, o(), f()>(phase, last, inv_sr, io);
+        });
 }
 
 }  // namespace vesh
