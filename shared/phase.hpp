@@ -94,8 +94,9 @@ t_int *oscillator_perform(t_int *w) {
         phase = impulse_block<Shape, Sync>(phase, last, inv_sr, io);
         if constexpr (Sync == sync_input::scalar) x->forward = forward;
     } else if constexpr (edge_placing<Shape>) {
-        phase = edge_block<Shape, Sync>(phase, last, inv_sr, io);
-        if constexpr (edge_impulses<Shape>) x->previous = mark_edges(io.out, io.n, x->previous);
+        sample previous = x->previous;
+        phase = edge_block<Shape, Sync>(phase, last, previous, inv_sr, io);
+        x->previous = previous;
     } else {
         phase = phase_block<Shape, Sync>(phase, last, inv_sr, io);
     }

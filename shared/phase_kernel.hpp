@@ -268,14 +268,26 @@ struct edge_shape {
 template <typename Shape>
 concept edge_placing = std::is_base_of_v<edge_shape, Shape>;
 
+// The same engine, differentiated: +1 where the rectangular wave rises, -1
+// where it falls, 0 elsewhere. Shape policy: derive from edge_impulse_shape.
+struct edge_impulse_shape : edge_shape {
+    static constexpr float high = 1;
+    static constexpr float low = -1;
+};
+
+template <typename Shape>
+concept edge_impulses = std::is_base_of_v<edge_impulse_shape, Shape>;
+
 namespace detail {
 template <typename Shape, sync_input Sync, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
-double edge_loop(double phase, double &last, double inv_sr, const phase_block_io &io) {
+double edge_loop(double phase, double &last, sample &previous, double inv_sr,
+                 const phase_block_io &io) {
     static constexpr sample levels[2] = {Shape::low, Shape::high};
     const sample *frequency = io.frequency;
     const double held_increment = phase_increment(frequency[0], inv_sr);
     const double held_width = clamp_width(io.width[0]);
     const bool held_forward = frequency[0] >= 0;
+    sample wave = previous;  // a local: the output stores cannot reach it
     for (int i = 0; i < io.n; i++) {
         const sample f = frequency[i];
         const double w = WidthHolds ? held_width : clamp_width(io.width[i]);
@@ -316,47 +328,35 @@ double edge_loop(double phase, double &last, double inv_sr, const phase_block_io
                 y = (p <= w || phase <= 0.0) ? Shape::high : Shape::low;
             }
         }
-        io.out[i] = y;
+        if constexpr (edge_impulses<Shape>) {
+            // The levels are +1 and -1: a change of level is the new level.
+            io.out[i] = y != wave ? y : sample(0);
+            wave = y;
+        } else {
+            io.out[i] = y;
+        }
     }
+    previous = wave;
     return phase;
 }
+
 }  // namespace detail
 
-// One block of the edge-placing engine (n >= 1), as phase_block.
+// One block of the edge-placing engine (n >= 1), as phase_block; `previous`
+// is the wave at the last sample, kept by the differentiated shapes only.
 template <typename Shape, sync_input Sync>
-double edge_block(double phase, double &last, double inv_sr, const phase_block_io &io) {
+double edge_block(double phase, double &last, sample &previous, double inv_sr,
+                  const phase_block_io &io) {
     return detail::choose_loop(offset_holds(io.offset, io.n, last), holds(io.frequency, io.n),
                                holds(io.width, io.n), [&](auto o, auto f, auto wd) {
                                    return detail::edge_loop<Shape, Sync, o(), f(), wd()>(
-                                       phase, last, inv_sr, io);
+                                       phase, last, previous, inv_sr, io);
                                });
 }
 
-// ---- Impulse trains ---------------------------------------------------------
+// ---- Impulse engine --------------------------------------------------------
 //
-// Edge-placing engine, differentiated: +1 where the rectangular wave rises, -1
-// where it falls, 0 elsewhere. Shape policy: derive from edge_impulse_shape.
-
-struct edge_impulse_shape : edge_shape {
-    static constexpr float high = 1;
-    static constexpr float low = -1;
-};
-
-template <typename Shape>
-concept edge_impulses = std::is_base_of_v<edge_impulse_shape, Shape>;
-
-// Turns a block of square values into their steps, given the value before
-// the block; returns the block's last square value.
-inline sample mark_edges(sample *wave, int n, sample previous) {
-    for (int i = 0; i < n; i++) {
-        const sample q = wave[i];
-        wave[i] = static_cast<sample>((q > previous) - (q < previous));
-        previous = q;
-    }
-    return previous;
-}
-
-// Impulse engine: 1 on each sample where the phase wraps, 0 elsewhere, with
+// 1 on each sample where the phase wraps, 0 elsewhere, with
 // the step limited to one cycle either way (so at most one impulse a
 // sample). Going forwards the phase wraps as it reaches 1; a phase at or
 // below 0 is lifted only when the offset moved it there, so that a phase of
@@ -389,11 +389,12 @@ double impulse_loop(double phase, double &last, double inv_sr, const phase_block
         const double increment = FrequencyHolds ? held_increment : phase_increment(f, inv_sr, 1.0);
         const bool forward = FrequencyHolds ? held_forward : f >= 0;
         double change = 0.0;
+        double p = phase;  // adding a zero change would only cost time
         if constexpr (!OffsetHolds) {
             change = offset_change(io.offset[i], last);
             last = io.offset[i];
+            p += change;
         }
-        double p = phase + change;
         bool fire = false;
         const sample s = Sync == sync_input::signal ? io.sync[i] : 0;
         if (Sync == sync_input::signal && s > 0 && s <= 1) {

@@ -3,6 +3,7 @@
 #include "vesh.hpp"
 
 #include <cmath>
+#include <cstdint>
 #include <type_traits>
 
 namespace {
@@ -37,15 +38,17 @@ void sin_block(t_sin *, int n, const t_sample *in, t_sample *out) {
         const int m = n - start < run ? n - start : run;
         // The whole run is read before any of it is written: the output may
         // share the input's memory.
-        for (int j = 0; j < m; j++) turns[j] = within_cycle(in[start + j]);
+        uint64_t halves = 0;
+        for (int j = 0; j < m; j++) {
+            turns[j] = within_cycle(in[start + j]);
+            halves |= static_cast<uint64_t>(turns[j] == 0.5) << j;
+        }
         if constexpr (std::is_same_v<t_sample, float>) {
             vesh::turn_sines_narrowed(turns, two_pi, m, out + start);
         } else {
             for (int j = 0; j < m; j++) out[start + j] = std::sin(two_pi * turns[j]);
         }
-        for (int j = 0; j < m; j++) {
-            if (turns[j] == 0.5) out[start + j] = 0;
-        }
+        for (; halves; halves &= halves - 1) out[start + __builtin_ctzll(halves)] = 0;
     }
 }
 

@@ -36,7 +36,9 @@ double run_phase(int blocks, float frequency, float width, Each &&each) {
     double phase = 0, last = 0;
     for (int b = 0; b < blocks; b++) {
         if constexpr (vesh::edge_placing<Shape>) {
-            phase = vesh::edge_block<Shape, vesh::sync_input::scalar>(phase, last, 1 / 44100.0, io);
+            vesh::sample previous = 0;
+            phase = vesh::edge_block<Shape, vesh::sync_input::scalar>(phase, last, previous,
+                                                                      1 / 44100.0, io);
         } else {
             phase =
                 vesh::phase_block<Shape, vesh::sync_input::scalar>(phase, last, 1 / 44100.0, io);
