@@ -281,4 +281,17 @@ inline void any_turn_sines_times_narrowed(const double *turns, double scale, con
     detail::narrowed_run<detail::run_kind<true, true>>(turns, scale, n, 0, out, factors);
 }
 
+// For a host whose samples are doubles there is nothing to narrow: the same
+// calls give the library's values as they stand.
+inline void turn_sines_narrowed(const double *turns, double scale, int n, double *out) {
+    for (int i = 0; i < n; i++) out[i] = std::sin(scale * turns[i]);
+}
+inline void any_turn_sines_narrowed(const double *turns, double scale, int n, double *out) {
+    turn_sines_narrowed(turns, scale, n, out);
+}
+inline void any_turn_sines_times_narrowed(const double *turns, double scale, const double *factors,
+                                          int n, double *out) {
+    for (int i = 0; i < n; i++) out[i] = std::sin(scale * turns[i]) * factors[i];
+}
+
 }  // namespace vesh

@@ -4,7 +4,6 @@
 #include "vesh.hpp"
 
 #include <cmath>
-#include <type_traits>
 
 namespace {
 
@@ -77,20 +76,9 @@ void pmosc_block(t_pmosc *x, int n, const t_sample *carrier, const t_sample *mod
             carrier_phase += static_cast<double>(carrier[i] * inv_sr);
             modulator_phase += static_cast<double>(modulator[i] * inv_sr);
         }
-        if constexpr (std::is_same_v<t_sample, float>) {
-            vesh::any_turn_sines_times_narrowed(modulator_turns, two_pi, indices, m, shifts);
-        } else {
-            for (int j = 0; j < m; j++) {
-                shifts[j] = static_cast<t_sample>(std::sin(two_pi * modulator_turns[j]) *
-                                                  static_cast<double>(indices[j]));
-            }
-        }
+        vesh::any_turn_sines_times_narrowed(modulator_turns, two_pi, indices, m, shifts);
         for (int j = 0; j < m; j++) carrier_turns[j] += static_cast<double>(shifts[j]);
-        if constexpr (std::is_same_v<t_sample, float>) {
-            vesh::any_turn_sines_narrowed(carrier_turns, two_pi, m, out + start);
-        } else {
-            for (int j = 0; j < m; j++) out[start + j] = std::sin(two_pi * carrier_turns[j]);
-        }
+        vesh::any_turn_sines_narrowed(carrier_turns, two_pi, m, out + start);
     }
     x->carrier_phase = wrapped(carrier_phase);
     x->modulator_phase = wrapped(modulator_phase);

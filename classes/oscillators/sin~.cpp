@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <type_traits>
 
 namespace {
 
@@ -43,11 +42,7 @@ void sin_block(t_sin *, int n, const t_sample *in, t_sample *out) {
             turns[j] = within_cycle(in[start + j]);
             halves |= static_cast<uint64_t>(turns[j] == 0.5) << j;
         }
-        if constexpr (std::is_same_v<t_sample, float>) {
-            vesh::turn_sines_narrowed(turns, two_pi, m, out + start);
-        } else {
-            for (int j = 0; j < m; j++) out[start + j] = std::sin(two_pi * turns[j]);
-        }
+        vesh::turn_sines_narrowed(turns, two_pi, m, out + start);
         for (; halves; halves &= halves - 1) out[start + __builtin_ctzll(halves)] = 0;
     }
 }

@@ -71,7 +71,7 @@ t_sample sine_of_phase(double phase) {
     if constexpr (std::is_same_v<t_sample, float>) {
         return vesh::any_turn_sine_narrowed(two_pi * phase);
     } else {
-        return std::sin(two_pi * phase);
+        return std::sin(two_pi * phase);  // nothing to narrow
     }
 }
 
