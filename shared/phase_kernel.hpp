@@ -18,7 +18,11 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <type_traits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vesh {
 
@@ -340,6 +344,116 @@ double edge_loop(double phase, double &last, sample &previous, double inv_sr,
     return phase;
 }
 
+// The levels of a run of phases noted by edge_run_loop, with the frequency's
+// direction, increment and width held; for edge impulses, the changes of
+// level, `wave` being the level before the run.
+template <typename Shape>
+void edge_levels(const double *phases, int m, bool forward, double increment, double w, sample *out,
+                 sample &wave) {
+    static constexpr sample levels[2] = {Shape::low, Shape::high};
+    int j = 0;
+#if defined(__SSE2__)
+    if constexpr (std::is_same_v<sample, float>) {
+        // Four samples at a time: each comparison is the scalar one.
+        const __m128d wv = _mm_set1_pd(w), step = _mm_set1_pd(increment);
+        const __m128d bound = _mm_set1_pd(forward ? 1.0 : 0.0);
+        const __m128 high = _mm_set1_ps(Shape::high), low = _mm_set1_ps(Shape::low);
+        const auto lanes = [&](const double *at) {
+            const __m128d p = _mm_loadu_pd(at);
+            const __m128d next = _mm_add_pd(p, step);
+            return forward ? _mm_and_pd(_mm_cmple_pd(p, wv), _mm_cmplt_pd(next, bound))
+                           : _mm_or_pd(_mm_cmple_pd(p, wv), _mm_cmple_pd(next, bound));
+        };
+        __m128 before = _mm_set1_ps(wave);
+        for (; j + 4 <= m; j += 4) {
+            const __m128 mask =
+                _mm_shuffle_ps(_mm_castpd_ps(lanes(phases + j)),
+                               _mm_castpd_ps(lanes(phases + j + 2)), _MM_SHUFFLE(2, 0, 2, 0));
+            const __m128 y = _mm_or_ps(_mm_and_ps(mask, high), _mm_andnot_ps(mask, low));
+            if constexpr (edge_impulses<Shape>) {
+                // Each lane beside the level before it: the last one of the
+                // previous four, then its own neighbours.
+                const __m128 shifted = _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(y), 4));
+                const __m128 prior = _mm_move_ss(shifted, _mm_shuffle_ps(before, before, 0xff));
+                _mm_storeu_ps(out + j, _mm_and_ps(_mm_cmpneq_ps(y, prior), y));
+                before = y;
+            } else {
+                _mm_storeu_ps(out + j, y);
+            }
+        }
+        wave = _mm_cvtss_f32(_mm_shuffle_ps(before, before, 0xff));
+    }
+#endif
+    for (; j < m; j++) {
+        const double p = phases[j];
+        const sample y =
+            levels[forward ? (p <= w) & (p + increment < 1.0) : (p <= w) | (p + increment <= 0.0)];
+        if constexpr (edge_impulses<Shape>) {
+            // The levels are +1 and -1: a change of level is the new level.
+            out[j] = y != wave ? y : sample(0);
+            wave = y;
+        } else {
+            out[j] = y;
+        }
+    }
+}
+
+// The engine with the frequency and the width held for the block, in two
+// passes over runs of samples: the first walks the phase (the one chain from
+// sample to sample) and notes the phase each sample shows, a wrap as an
+// infinity that decides the level by itself (-inf high, +inf low); the
+// second turns the phases into levels, several samples at once.
+template <typename Shape, sync_input Sync, bool OffsetHolds>
+double edge_run_loop(double phase, double &last, sample &previous, double inv_sr,
+                     const phase_block_io &io) {
+    constexpr double wrap_high = -std::numeric_limits<double>::infinity();
+    constexpr double wrap_low = std::numeric_limits<double>::infinity();
+    const double increment = phase_increment(io.frequency[0], inv_sr);
+    const double w = clamp_width(io.width[0]);
+    const bool forward = io.frequency[0] >= 0;
+    sample wave = previous;
+    double phases[run_length];
+    for (int start = 0; start < io.n; start += run_length) {
+        const int m = io.n - start < run_length ? io.n - start : run_length;
+        for (int j = 0; j < m; j++) {
+            const int i = start + j;
+            double p = phase;
+            if constexpr (!OffsetHolds) {
+                p += offset_change(io.offset[i], last);
+                last = io.offset[i];
+            }
+            if constexpr (Sync == sync_input::signal) {
+                const sample s = io.sync[i];
+                if (s > 0 && s <= 1) p = s;
+            }
+            if (strictly_inside_cycle(p)) {
+                phase = p + increment;
+            } else if (forward) {
+                if (p <= 0.0) p = phase_lift(p);
+                if (p >= 1.0) {
+                    phase = phase_drop(p) + increment;
+                    p = wrap_high;
+                } else {
+                    phase = p + increment;
+                }
+            } else {
+                if (p >= 1.0) p = phase_drop(p);
+                if (p <= 0.0) {
+                    phase = phase_lift(p) + increment;
+                    p = wrap_low;
+                } else {
+                    phase = p + increment;
+                }
+            }
+            phases[j] = p;
+        }
+        // Every input of the run has been read: the outputs may now be
+        // written over any of them.
+        edge_levels<Shape>(phases, m, forward, increment, w, io.out + start, wave);
+    }
+    previous = wave;
+    return phase;
+}
 }  // namespace detail
 
 // One block of the edge-placing engine (n >= 1), as phase_block; `previous`
@@ -347,11 +461,15 @@ double edge_loop(double phase, double &last, sample &previous, double inv_sr,
 template <typename Shape, sync_input Sync>
 double edge_block(double phase, double &last, sample &previous, double inv_sr,
                   const phase_block_io &io) {
-    return detail::choose_loop(offset_holds(io.offset, io.n, last), holds(io.frequency, io.n),
-                               holds(io.width, io.n), [&](auto o, auto f, auto wd) {
-                                   return detail::edge_loop<Shape, Sync, o(), f(), wd()>(
-                                       phase, last, previous, inv_sr, io);
-                               });
+    const bool offset_still = offset_holds(io.offset, io.n, last);
+    if (holds(io.frequency, io.n) && holds(io.width, io.n)) {
+        return offset_still
+                   ? detail::edge_run_loop<Shape, Sync, true>(phase, last, previous, inv_sr, io)
+                   : detail::edge_run_loop<Shape, Sync, false>(phase, last, previous, inv_sr, io);
+    }
+    return detail::choose_loop(offset_still, false, false, [&](auto o, auto f, auto wd) {
+        return detail::edge_loop<Shape, Sync, o(), f(), wd()>(phase, last, previous, inv_sr, io);
+    });
 }
 
 // ---- Impulse engine --------------------------------------------------------
