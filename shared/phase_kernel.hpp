@@ -344,6 +344,54 @@ double edge_loop(double phase, double &last, sample &previous, double inv_sr,
     return phase;
 }
 
+// The levels of the first samples of a run, four at a time, for
+// edge_levels; returns how many it set. Each comparison is the scalar one.
+template <typename Shape>
+int edge_levels_in_lanes(const double *phases, int m, bool forward, double increment, double w,
+                         float *out, float &wave) {
+    int j = 0;
+#if defined(__SSE2__)
+    const __m128d wv = _mm_set1_pd(w), step = _mm_set1_pd(increment);
+    const __m128d bound = _mm_set1_pd(forward ? 1.0 : 0.0);
+    const __m128 high = _mm_set1_ps(Shape::high), low = _mm_set1_ps(Shape::low);
+    const auto lanes = [&](const double *at) {
+        const __m128d p = _mm_loadu_pd(at);
+        const __m128d next = _mm_add_pd(p, step);
+        return forward ? _mm_and_pd(_mm_cmple_pd(p, wv), _mm_cmplt_pd(next, bound))
+                       : _mm_or_pd(_mm_cmple_pd(p, wv), _mm_cmple_pd(next, bound));
+    };
+    __m128 before = _mm_set1_ps(wave);
+    for (; j + 4 <= m; j += 4) {
+        const __m128 mask =
+            _mm_shuffle_ps(_mm_castpd_ps(lanes(phases + j)), _mm_castpd_ps(lanes(phases + j + 2)),
+                           _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 y = _mm_or_ps(_mm_and_ps(mask, high), _mm_andnot_ps(mask, low));
+        if constexpr (edge_impulses<Shape>) {
+            // Each lane beside the level before it: the last one of the
+            // previous four, then its own neighbours.
+            const __m128 shifted = _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(y), 4));
+            const __m128 prior = _mm_move_ss(shifted, _mm_shuffle_ps(before, before, 0xff));
+            _mm_storeu_ps(out + j, _mm_and_ps(_mm_cmpneq_ps(y, prior), y));
+            before = y;
+        } else {
+            _mm_storeu_ps(out + j, y);
+        }
+    }
+    wave = _mm_cvtss_f32(_mm_shuffle_ps(before, before, 0xff));
+#else
+    static_cast<void>(phases), static_cast<void>(m), static_cast<void>(forward);
+    static_cast<void>(increment), static_cast<void>(w), static_cast<void>(out);
+    static_cast<void>(wave);
+#endif
+    return j;
+}
+
+// Double samples: no lanes, the scalar loop does them all.
+template <typename Shape>
+int edge_levels_in_lanes(const double *, int, bool, double, double, double *, double &) {
+    return 0;
+}
+
 // The levels of a run of phases noted by edge_run_loop, with the frequency's
 // direction, increment and width held; for edge impulses, the changes of
 // level, `wave` being the level before the run.
@@ -351,39 +399,7 @@ template <typename Shape>
 void edge_levels(const double *phases, int m, bool forward, double increment, double w, sample *out,
                  sample &wave) {
     static constexpr sample levels[2] = {Shape::low, Shape::high};
-    int j = 0;
-#if defined(__SSE2__)
-    if constexpr (std::is_same_v<sample, float>) {
-        // Four samples at a time: each comparison is the scalar one.
-        const __m128d wv = _mm_set1_pd(w), step = _mm_set1_pd(increment);
-        const __m128d bound = _mm_set1_pd(forward ? 1.0 : 0.0);
-        const __m128 high = _mm_set1_ps(Shape::high), low = _mm_set1_ps(Shape::low);
-        const auto lanes = [&](const double *at) {
-            const __m128d p = _mm_loadu_pd(at);
-            const __m128d next = _mm_add_pd(p, step);
-            return forward ? _mm_and_pd(_mm_cmple_pd(p, wv), _mm_cmplt_pd(next, bound))
-                           : _mm_or_pd(_mm_cmple_pd(p, wv), _mm_cmple_pd(next, bound));
-        };
-        __m128 before = _mm_set1_ps(wave);
-        for (; j + 4 <= m; j += 4) {
-            const __m128 mask =
-                _mm_shuffle_ps(_mm_castpd_ps(lanes(phases + j)),
-                               _mm_castpd_ps(lanes(phases + j + 2)), _MM_SHUFFLE(2, 0, 2, 0));
-            const __m128 y = _mm_or_ps(_mm_and_ps(mask, high), _mm_andnot_ps(mask, low));
-            if constexpr (edge_impulses<Shape>) {
-                // Each lane beside the level before it: the last one of the
-                // previous four, then its own neighbours.
-                const __m128 shifted = _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(y), 4));
-                const __m128 prior = _mm_move_ss(shifted, _mm_shuffle_ps(before, before, 0xff));
-                _mm_storeu_ps(out + j, _mm_and_ps(_mm_cmpneq_ps(y, prior), y));
-                before = y;
-            } else {
-                _mm_storeu_ps(out + j, y);
-            }
-        }
-        wave = _mm_cvtss_f32(_mm_shuffle_ps(before, before, 0xff));
-    }
-#endif
+    int j = edge_levels_in_lanes<Shape>(phases, m, forward, increment, w, out, wave);
     for (; j < m; j++) {
         const double p = phases[j];
         const sample y =
