@@ -77,7 +77,9 @@ std::function<void()> oscillator(Inputs &in, const std::vector<float> &frequency
         const vesh::phase_block_io io = {block,          frequency.data(), in.held.data(),
                                          in.zero.data(), in.zero.data(),   in.out.data()};
         if constexpr (vesh::edge_placing<Shape>) {
-            phase = vesh::edge_block<Shape, vesh::sync_input::scalar>(phase, last, 1 / 44100.0, io);
+            vesh::sample previous = 0;
+            phase = vesh::edge_block<Shape, vesh::sync_input::scalar>(phase, last, previous,
+                                                                      1 / 44100.0, io);
         } else {
             phase =
                 vesh::phase_block<Shape, vesh::sync_input::scalar>(phase, last, 1 / 44100.0, io);

@@ -8,17 +8,16 @@
 //   };
 //   VESH_SETUP { vesh::oscillator_setup<SawShape>(); }
 //
-// Inlets: frequency (main, signal), [width,] sync, phase offset. With nothing
-// connected to the sync inlet, a float sent there sets the phase once, at the
-// start of the next block (the NaN marker of magic.hpp tells whether a new
-// float has arrived).
+// Inlets: frequency (main, signal), [width,] sync, phase offset; outlets:
+// [phase,] the wave. With nothing connected to the sync inlet, a float sent
+// there sets the phase once, at the start of the next block (the NaN marker
+// of magic.hpp tells whether a new float has arrived).
 #pragma once
 
 #include "args.hpp"
 #include "magic.hpp"
 #include "phase_kernel.hpp"
 #include "vesh.hpp"
-
 
 namespace vesh {
 
@@ -39,7 +38,18 @@ struct t_oscillator {
     t_glist *canvas;
     t_float *sync_scalar;
     int sync_connected;
+    // Impulse trains only:
+    t_outlet *phase_outlet;  // the phase beside the impulses, or null
+    t_sample previous;       // rectangular wave at the last sample (edge impulses)
+    int forward;  // frequency >= 0 at the end of the last block (whole-cycle sync floats)
 };
+
+// Whether a shape adds a phase output.
+template <typename Shape>
+constexpr bool shows_phase() {
+    if constexpr (impulse_train<Shape>) return Shape::shows_phase;
+    return false;
+}
 
 // Reads a one-shot float from the sync scalar. Returns false when none has
 // arrived since the last block; otherwise consumes it and gives its value
@@ -53,34 +63,46 @@ inline bool take_sync_float(t_float *scalar, double &value) {
 
 // ---- Perform routine --------------------------------------------------------
 
-// Words: object, n, frequency, [width,] sync, phase offset, output.
+// Words: object, n, frequency, [width,] sync, phase offset, [phase,] output.
 template <typename Shape, sync_input Sync>
 t_int *oscillator_perform(t_int *w) {
-    constexpr int extra = Shape::has_width ? 1 : 0;
+    constexpr int inputs = Shape::has_width ? 4 : 3;
+    constexpr int outputs = shows_phase<Shape>() ? 2 : 1;
+    constexpr int last_word = 2 + inputs + outputs;
     auto *x = word<t_oscillator *>(w, 1);
     const phase_block_io io = {word<int>(w, 2),
                                word<t_sample *>(w, 3),
-                               word<t_sample *>(w, 3 + extra),  // unused without a width
-                               word<t_sample *>(w, 4 + extra),
-                               word<t_sample *>(w, 5 + extra),
-                               word<t_sample *>(w, 6 + extra)};
-    if (io.n <= 0) return w + 7 + extra;
+                               word<t_sample *>(w, inputs),  // unused without a width
+                               word<t_sample *>(w, 1 + inputs),
+                               word<t_sample *>(w, 2 + inputs),
+                               word<t_sample *>(w, last_word),
+                               word<t_sample *>(w, 3 + inputs)};  // unused without a phase
+    if (io.n <= 0) return w + last_word + 1;
 
     double phase = x->phase;
     if constexpr (Sync == sync_input::scalar) {
         double v;
-        if (take_sync_float(x->sync_scalar, v)) phase = v;
+        if (take_sync_float(x->sync_scalar, v)) {
+            phase = impulse_train<Shape> ? impulse_sync_phase(v, x->forward) : v;
+        }
     }
     double last = x->last_offset;
     const double inv_sr = 1.0 / static_cast<double>(x->sr);
-    if constexpr (edge_placing<Shape>) {
-        phase = edge_block<Shape, Sync>(phase, last, inv_sr, io);
+    if constexpr (impulse_train<Shape>) {
+        // Read before the outputs, which may share the input's memory.
+        const bool forward = io.frequency[io.n - 1] >= 0;
+        phase = impulse_block<Shape, Sync>(phase, last, inv_sr, io);
+        if constexpr (Sync == sync_input::scalar) x->forward = forward;
+    } else if constexpr (edge_placing<Shape>) {
+        sample previous = x->previous;
+        phase = edge_block<Shape, Sync>(phase, last, previous, inv_sr, io);
+        x->previous = previous;
     } else {
         phase = phase_block<Shape, Sync>(phase, last, inv_sr, io);
     }
     x->phase = phase;
     x->last_offset = last;
-    return w + 7 + extra;
+    return w + last_word + 1;
 }
 
 // ---- Creation, dsp, free ----------------------------------------------------
@@ -100,6 +122,7 @@ t_oscillator *oscillator_new(t_class *c, t_float frequency, t_float offset, t_fl
     }
     x->sync_inlet = signal_inlet(&x->x_obj, 0);
     x->offset_inlet = signal_inlet(&x->x_obj, offset);
+    if constexpr (shows_phase<Shape>()) x->phase_outlet = outlet_new(&x->x_obj, &s_signal);
     x->outlet = outlet_new(&x->x_obj, &s_signal);
     x->sr = sys_getsr();
     x->canvas = canvas_getcurrent();
@@ -111,6 +134,7 @@ inline void oscillator_free(t_oscillator *x) {
     if (x->width_inlet) inlet_free(x->width_inlet);
     inlet_free(x->sync_inlet);
     inlet_free(x->offset_inlet);
+    if (x->phase_outlet) outlet_free(x->phase_outlet);
     outlet_free(x->outlet);
 }
 
@@ -122,7 +146,7 @@ void oscillator_dsp(t_oscillator *x, t_signal **sp) {
     x->sync_connected = magic_inlet_connection(&x->x_obj, x->canvas, sync_inlet, &s_signal);
     const t_perfroutine routine = x->sync_connected ? oscillator_perform<Shape, sync_input::signal>
                                                     : oscillator_perform<Shape, sync_input::scalar>;
-    if constexpr (Shape::has_width) {
+    if constexpr (Shape::has_width || shows_phase<Shape>()) {
         add_perform(routine, x, sp[0]->s_n, sp[0]->s_vec, sp[1]->s_vec, sp[2]->s_vec, sp[3]->s_vec,
                     sp[4]->s_vec);
     } else {
@@ -153,7 +177,15 @@ t_oscillator *oscillator_creator(t_symbol *, int argc, t_atom *argv) {
         read_leading_floats(argc, argv, {&frequency, &offset});
     }
     if constexpr (checks_args<Shape>) Shape::check_args(width, offset);
-    return oscillator_new<Shape>(oscillator_class<Shape>, frequency, offset, width);
+    t_oscillator *x = oscillator_new<Shape>(oscillator_class<Shape>, frequency, offset, width);
+    if constexpr (impulse_train<Shape> || edge_impulses<Shape>) {
+        // A train that starts forwards without an offset fires on its first
+        // sample, sync signal or not.
+        x->forward = frequency >= 0;
+        const bool fires = impulse_train<Shape> ? frequency >= 0 : frequency > 0;
+        if (fires && offset == 0) x->phase = 1;
+    }
+    return x;
 }
 
 // The whole class: registration, main signal inlet, dsp.

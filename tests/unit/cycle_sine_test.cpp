@@ -102,3 +102,47 @@ TEST(TurnSine, RunsMatchTheLibrary) {
     }
     EXPECT_GT(redone, 0);  // the fix-up path was exercised
 }
+
+// Angles of many cycles, and sines scaled by a factor before narrowing: the
+// guarded and scaled runs against the library and the portable form, around
+// the multiples of pi/2 up to past the kernel's limit, and beyond it.
+TEST(TurnSine, GuardedAndScaledRunsMatchTheLibrary) {
+    std::mt19937_64 gen(13);
+    std::uniform_real_distribution<double> uniform(-12.0, 12.0);
+    std::uniform_real_distribution<double> exponent(-6.0, 6.0);
+    std::vector<double> turns;
+    for (int i = 0; i < 200000; i++) turns.push_back(uniform(gen));
+    for (int k = -40; k <= 40; k++) {
+        double t = k / 4.0;
+        for (int j = 0; j < 20; j++) t = std::nextafter(t, -100.0);
+        for (int j = 0; j < 40; j++, t = std::nextafter(t, 100.0)) turns.push_back(t);
+    }
+    turns.push_back(1e300);
+    turns.push_back(INFINITY);
+    turns.push_back(NAN);
+    std::vector<float> factors;
+    for (size_t i = 0; i < turns.size(); i++) {
+        const double f = std::pow(10.0, exponent(gen));
+        factors.push_back(static_cast<float>(i % 7 == 0 ? 0.0 : i % 2 ? f : -f));
+    }
+    const int count = static_cast<int>(turns.size());
+    std::vector<float> sines(count), scaled(count), portable(count);
+    vesh::any_turn_sines_narrowed(turns.data(), two_pi, count, sines.data());
+    vesh::any_turn_sines_times_narrowed(turns.data(), two_pi, factors.data(), count, scaled.data());
+    vesh::detail::narrowed_run_portable<vesh::detail::run_kind<true, true>>(
+        turns.data(), two_pi, count, 0, portable.data(), factors.data());
+    const auto bits = [](float v) { return std::bit_cast<uint32_t>(v); };
+    for (int i = 0; i < count; i++) {
+        const double x = two_pi * turns[i];
+        const auto sine = static_cast<float>(std::sin(x));
+        const auto product = static_cast<float>(std::sin(x) * static_cast<double>(factors[i]));
+        if (std::isnan(sine)) {
+            ASSERT_TRUE(std::isnan(sines[i]) && std::isnan(scaled[i]));
+            continue;
+        }
+        ASSERT_EQ(bits(sines[i]), bits(sine)) << turns[i];
+        ASSERT_EQ(bits(vesh::any_turn_sine_narrowed(x)), bits(sine)) << turns[i];
+        ASSERT_EQ(bits(scaled[i]), bits(product)) << turns[i] << " " << factors[i];
+        ASSERT_EQ(bits(portable[i]), bits(product)) << turns[i] << " " << factors[i];
+    }
+}

@@ -36,7 +36,9 @@ double run_phase(int blocks, float frequency, float width, Each &&each) {
     double phase = 0, last = 0;
     for (int b = 0; b < blocks; b++) {
         if constexpr (vesh::edge_placing<Shape>) {
-            phase = vesh::edge_block<Shape, vesh::sync_input::scalar>(phase, last, 1 / 44100.0, io);
+            vesh::sample previous = 0;
+            phase = vesh::edge_block<Shape, vesh::sync_input::scalar>(phase, last, previous,
+                                                                      1 / 44100.0, io);
         } else {
             phase =
                 vesh::phase_block<Shape, vesh::sync_input::scalar>(phase, last, 1 / 44100.0, io);
@@ -118,6 +120,44 @@ double gain_at(double hz, float centre, float q, int &made) {
     }
     made = Resonance::made;
     return peak;
+}
+
+// With the frequency and width held the edge engine takes its two-pass form;
+// it must give the per-sample form's samples, for both directions, widths at
+// and between the ends, moving offsets and sync impulses, and edge impulses.
+template <typename Shape>
+void expect_held_form_matches(float frequency, float width) {
+    std::vector<float> f(64, frequency), wd(64, width), sync(64), offset(64);
+    std::vector<float> held_out(64), each_out(64);
+    double held_phase = 0.3, each_phase = 0.3, held_last = 0, each_last = 0;
+    vesh::sample held_wave = 0, each_wave = 0;
+    for (int b = 0; b < 400; b++) {
+        for (int i = 0; i < 64; i++) {
+            sync[i] = (b * 64 + i) % 97 == 0 ? (b % 3 == 0 ? 1.0f : 0.25f) : 0.0f;
+            offset[i] = b % 5 == 0 ? 0.01f * static_cast<float>(i) : 0.0f;
+        }
+        const vesh::phase_block_io held = {64,          f.data(),      wd.data(),
+                                           sync.data(), offset.data(), held_out.data()};
+        vesh::phase_block_io each = held;
+        each.out = each_out.data();
+        held_phase = vesh::edge_block<Shape, vesh::sync_input::signal>(
+            held_phase, held_last, held_wave, 1 / 44100.0, held);
+        each_phase = vesh::detail::edge_loop<Shape, vesh::sync_input::signal, false, false, false>(
+            each_phase, each_last, each_wave, 1 / 44100.0, each);
+        ASSERT_EQ(held_out, each_out) << frequency << " " << width << " block " << b;
+        ASSERT_EQ(held_phase, each_phase);
+    }
+}
+
+struct EdgeImpulses : vesh::edge_impulse_shape {};
+
+TEST(EdgeEngine, HeldInputsGiveThePerSampleSamples) {
+    for (const float f : {440.0f, -440.0f, 0.0f, 30000.0f, -17.0f}) {
+        for (const float w : {0.0f, 0.3f, 0.5f, 1.0f}) {
+            expect_held_form_matches<PulseShape>(f, w);
+            expect_held_form_matches<EdgeImpulses>(f, w);
+        }
+    }
 }
 
 TEST(BiquadCore, ResonatorPeaksAtQAndCoefficientsAreMadeOnce) {
