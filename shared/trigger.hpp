@@ -9,6 +9,12 @@
 // from; as the sample after a 0 it is an onset (it is not 0).
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
 #include "block.hpp"
 #include "numbers.hpp"
 
@@ -48,5 +54,80 @@ class Lengths {
     bool constant_;
     int first_;
 };
+
+// ---- Rules over sample pairs, four samples at a time ----------------------
+//
+// Several detectors output, at each sample, a function of that sample and the
+// one or two before it, and keep no other state. Such a rule is written once
+// over `auto` operands and runs on four lanes at a time (and on single
+// floats): comparisons give masks, `where` turns a mask into 1 or 0, `pick`
+// chooses between two values.
+
+using lanes = float __attribute__((vector_size(16)));
+using lane_mask = int32_t __attribute__((vector_size(16)));
+
+inline lanes where(lane_mask m) {
+    const lanes one = {1, 1, 1, 1};
+    return reinterpret_cast<lanes>(m & reinterpret_cast<lane_mask>(one));
+}
+inline float where(bool m) {
+    return m ? 1.0f : 0.0f;
+}
+inline lanes pick(lane_mask m, lanes a, lanes b) {
+    return reinterpret_cast<lanes>((m & reinterpret_cast<lane_mask>(a)) |
+                                   (~m & reinterpret_cast<lane_mask>(b)));
+}
+inline float pick(bool m, float a, float b) {
+    return m ? a : b;
+}
+
+namespace detail {
+inline lanes load(const float *from) {
+    lanes v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+inline void store(sample *to, lanes v, int count) {
+    if constexpr (std::is_same_v<sample, float>) {
+        if (count == 4) {
+            std::memcpy(to, &v, sizeof v);
+            return;
+        }
+    }
+    for (int l = 0; l < count; l++) to[l] = v[l];
+}
+}  // namespace detail
+
+// Runs rule(before_previous, previous, x) over the block; each rule returns
+// its outputs' samples as an array of Outlets values. The input goes through
+// a local copy a chunk at a time, so that the outputs may share memory with
+// it. `history` holds the two samples before the block and is updated.
+template <int Outlets, typename Rule>
+inline void each_sample(const sample *in, int n, float (&history)[2],
+                        sample *const (&outs)[Outlets], Rule rule) {
+    constexpr int chunk = 64;
+    float x[chunk + 2 + 4] = {};  // x[0], x[1]: the two samples before the chunk
+    x[0] = history[0];
+    x[1] = history[1];
+    for (int start = 0; start < n; start += chunk) {
+        const int m = std::min(chunk, n - start);
+        for (int k = 0; k < m; k++) x[k + 2] = static_cast<float>(in[start + k]);
+        int k = 0;
+        for (; k + 4 <= m; k += 4) {
+            const auto y =
+                rule(detail::load(x + k), detail::load(x + k + 1), detail::load(x + k + 2));
+            for (int o = 0; o < Outlets; o++) detail::store(outs[o] + start + k, y[o], 4);
+        }
+        if (k < m) {  // blocks shorter than four samples
+            const auto y =
+                rule(detail::load(x + k), detail::load(x + k + 1), detail::load(x + k + 2));
+            for (int o = 0; o < Outlets; o++) detail::store(outs[o] + start + k, y[o], m - k);
+        }
+        x[0] = x[m];
+        x[1] = x[m + 1];
+    }
+    history[0] = x[0];
+    history[1] = x[1];
+}
 
 }  // namespace vesh::trigger

@@ -1,13 +1,15 @@
 // changed2~: the direction of the signal (1 rising, -1 falling, 0 still) at
 // the right outlet, and a 1 at the left one where it starts to rise or fall.
+#include "trigger.hpp"
 #include "vesh.hpp"
 
 namespace {
 
+using namespace vesh::trigger;
+
 struct t_changed2 {
     t_object x_obj;
-    t_float previous;
-    t_float direction;
+    float history[2];  // the samples before the block: they give the last direction
 };
 
 t_class *changed2_class;
@@ -21,18 +23,12 @@ t_changed2 *changed2_new() {
 
 void changed2_block(t_changed2 *x, int n, const t_sample *in, t_sample *change_out,
                     t_sample *direction_out) {
-    float previous = x->previous;
-    float last = x->direction;
-    for (int i = 0; i < n; i++) {
-        const float v = in[i];
-        const float direction = v > previous ? 1 : v < previous ? -1 : 0;
-        change_out[i] = direction != 0 && direction != last ? 1 : 0;
-        direction_out[i] = direction;
-        last = direction;
-        previous = v;
-    }
-    x->previous = previous;
-    x->direction = last;
+    each_sample<2>(in, n, x->history, {change_out, direction_out}, [](auto pp, auto p, auto v) {
+        using V = decltype(v);
+        const V last = where(p > pp) - where(p < pp);
+        const V direction = where(v > p) - where(v < p);
+        return std::array<V, 2>{where((direction != V{}) & (direction != last)), direction};
+    });
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 
 namespace {
 
+using namespace vesh::trigger;
+
 struct t_gate2imp {
     t_object x_obj;
-    t_float in;  // main-inlet scalar
-    t_float previous;
+    t_float in;        // main-inlet scalar
+    float history[2];  // the samples before the block
 };
 
 t_class *gate2imp_class;
@@ -20,13 +22,11 @@ t_gate2imp *gate2imp_new() {
 }
 
 void gate2imp_block(t_gate2imp *x, int n, const t_sample *in, t_sample *out) {
-    float previous = x->previous;
-    for (int i = 0; i < n; i++) {
-        const float v = in[i];
-        out[i] = vesh::trigger::onset(previous, v) ? v : 0;
-        previous = v;
-    }
-    x->previous = previous;
+    each_sample<1>(in, n, x->history, {out}, [](auto, auto p, auto v) {
+        using V = decltype(v);
+        const V zero{};
+        return std::array<V, 1>{pick((p == zero) & (v != zero), v, zero)};
+    });
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 
 namespace {
 
+using namespace vesh::trigger;
+
 struct t_status {
     t_object x_obj;
-    t_float in;  // main-inlet scalar
-    t_float previous;
+    t_float in;        // main-inlet scalar
+    float history[2];  // the samples before the block
 };
 
 t_class *status_class;
@@ -17,19 +19,16 @@ t_status *status_new(t_floatarg initial) {
     auto *x = vesh::new_object<t_status>(status_class);
     outlet_new(&x->x_obj, &s_signal);
     outlet_new(&x->x_obj, &s_signal);
-    x->previous = initial != 0 ? 1 : 0;
+    x->history[1] = initial != 0 ? 1 : 0;
     return x;
 }
 
 void status_block(t_status *x, int n, const t_sample *in, t_sample *on_out, t_sample *off_out) {
-    float previous = x->previous;
-    for (int i = 0; i < n; i++) {
-        const float v = in[i];
-        on_out[i] = vesh::trigger::onset(previous, v) ? 1 : 0;
-        off_out[i] = previous != 0 && v == 0 ? 1 : 0;
-        previous = v;
-    }
-    x->previous = previous;
+    each_sample<2>(in, n, x->history, {on_out, off_out}, [](auto, auto p, auto v) {
+        using V = decltype(v);
+        const V zero{};
+        return std::array<V, 2>{where((p == zero) & (v != zero)), where((p != zero) & (v == zero))};
+    });
 }
 
 }  // namespace

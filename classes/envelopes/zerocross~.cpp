@@ -5,10 +5,12 @@
 
 namespace {
 
+using namespace vesh::trigger;
+
 struct t_zerocross {
     t_object x_obj;
-    t_float previous;
-    int started;  // the first sample after creation never crosses
+    float history[2];  // the samples before the block
+    int started;
 };
 
 t_class *zerocross_class;
@@ -21,24 +23,18 @@ t_zerocross *zerocross_new(t_floatarg) {
 
 void zerocross_block(t_zerocross *x, int n, const t_sample *in, t_sample *up_out,
                      t_sample *down_out, t_sample *any_out) {
-    float previous = x->previous;
-    int i = 0;
+    // The first sample after creation never crosses: as if the one before
+    // had been the same.
     if (!x->started && n > 0) {
         x->started = 1;
-        previous = in[0];
-        up_out[0] = down_out[0] = any_out[0] = 0;
-        i = 1;
+        x->history[1] = in[0];
     }
-    for (; i < n; i++) {
-        const float v = in[i];
-        const bool up = vesh::trigger::rise(previous, v);
-        const bool down = vesh::trigger::rise(-previous, -v);
-        up_out[i] = up ? 1 : 0;
-        down_out[i] = down ? 1 : 0;
-        any_out[i] = up || down ? 1 : 0;
-        previous = v;
-    }
-    x->previous = previous;
+    each_sample<3>(in, n, x->history, {up_out, down_out, any_out}, [](auto, auto p, auto v) {
+        using V = decltype(v);
+        const V zero{};
+        const auto up = (p <= zero) & (v > zero), down = (p >= zero) & (v < zero);
+        return std::array<V, 3>{where(up), where(down), where(up | down)};
+    });
 }
 
 }  // namespace
