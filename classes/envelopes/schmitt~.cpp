@@ -1,12 +1,16 @@
 // schmitt~: a comparator with hysteresis: the output turns 1 when the input
 // reaches the high threshold and stays 1 until it falls to the low one.
+#include "trigger.hpp"
 #include "vesh.hpp"
 
 namespace {
 
+using namespace vesh::trigger;
+
 struct t_schmitt {
     t_object x_obj;
-    t_float state;
+    float state;
+    float history[2];  // unused: the rule needs no sample before
 };
 
 t_class *schmitt_class;
@@ -25,6 +29,22 @@ t_schmitt *schmitt_new(t_symbol *, int argc, t_atom *argv) {
 
 void schmitt_block(t_schmitt *x, int n, const t_sample *in, const t_sample *low,
                    const t_sample *high, t_sample *out) {
+    if (vesh::holds(low, n) && vesh::holds(high, n)) {
+        // At or below the low threshold the state is 0, at or above the high
+        // one 1 (the low one winning), between them it holds.
+        const lanes lo = lanes{} + static_cast<float>(low[0]);
+        const lanes hi = lanes{} + static_cast<float>(high[0]);
+        lanes state = lanes{} + x->state;
+        each_sample<1>(in, n, x->history, {out}, [&](lanes, lanes, lanes v) {
+            const lane_mask keep = v > lo;
+            state = hold(~keep | (v >= hi), where(keep), state);
+            const lanes y = state;
+            state = last(state);
+            return std::array<lanes, 1>{y};
+        });
+        x->state = state[0];
+        return;
+    }
     float state = x->state;
     for (int i = 0; i < n; i++) {
         const float v = in[i];

@@ -53,22 +53,38 @@ void timed_gate_retrigger(t_timed_gate *x, t_floatarg f) {
 
 void timed_gate_block(t_timed_gate *x, int n, const t_sample *in, const t_sample *ms,
                       t_sample *out) {
-    const vesh::trigger::Lengths duration(ms, n, x->samples_per_ms);
+    using namespace vesh::trigger;
+    const Lengths duration(ms, n, x->samples_per_ms);
     const bool retrigger = x->retrigger;
     float level = x->level;
     float previous = x->previous;
     int64_t q = x->count;
-    for (int i = 0; i < n; i++) {
+    int i = 0;
+    while (i < n) {
+        // A shut gate stays shut through groups of four without an onset.
+        if (duration.constant() && q >= duration[0]) {
+            for (; i + 4 <= n; i += 4) {
+                const lanes v = four(in + i);
+                lanes p = after(v);
+                p[0] = previous;
+                if (any((p == lanes{}) & (v != lanes{}))) break;
+                put(out + i, lanes{});
+                q += 4;
+                previous = v[3];
+            }
+            if (i == n) break;
+        }
         const float v = in[i];
         const int64_t d = duration[i];
         const bool open = ++q <= d;
         // An open gate without retrigger ignores onsets.
-        if ((retrigger || !open) && vesh::trigger::onset(previous, v)) {
+        if ((retrigger || !open) && onset(previous, v)) {
             level = v;
             q = 0;
         }
         out[i] = open ? level : 0;
         previous = v;
+        i++;
     }
     x->level = level;
     x->previous = previous;

@@ -26,12 +26,21 @@ t_trig_delay *trig_delay_new(t_floatarg ms) {
 
 void trig_delay_block(t_trig_delay *x, int n, const t_sample *in, const t_sample *ms,
                       t_sample *out) {
-    const vesh::trigger::Lengths delay(ms, n, x->samples_per_ms);
+    using namespace vesh::trigger;
+    const Lengths delay(ms, n, x->samples_per_ms);
     int64_t q = x->count;
     int active = x->active;
-    for (int i = 0; i < n; i++) {
+    int i = 0;
+    while (i < n) {
+        // While nothing is pending, groups of four without a trigger give 0.
+        if (!active) {
+            for (; i + 4 <= n && !any(four(in + i) == lanes{1, 1, 1, 1}); i += 4) {
+                put(out + i, lanes{});
+            }
+            if (i == n) break;
+        }
         const int64_t d = delay[i];
-        const bool trigger = vesh::trigger::unit(static_cast<float>(in[i]));
+        const bool trigger = unit(static_cast<float>(in[i]));
         if (d < q) active = 0;  // the delayed trigger has come out, or the delay shrank past it
         if (trigger) {
             active = 1;
@@ -43,6 +52,7 @@ void trig_delay_block(t_trig_delay *x, int n, const t_sample *in, const t_sample
         } else {
             out[i] = 0;
         }
+        i++;
     }
     x->count = q;
     x->active = active;

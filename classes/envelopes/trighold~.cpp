@@ -5,11 +5,13 @@
 
 namespace {
 
+using namespace vesh::trigger;
+
 struct t_trighold {
     t_object x_obj;
-    t_float in;  // main-inlet scalar
-    t_float previous;
-    t_float held;
+    t_float in;        // main-inlet scalar
+    float history[2];  // the samples before the block
+    float held;
 };
 
 t_class *trighold_class;
@@ -21,16 +23,14 @@ t_trighold *trighold_new() {
 }
 
 void trighold_block(t_trighold *x, int n, const t_sample *in, t_sample *out) {
-    float previous = x->previous;
-    float held = x->held;
-    for (int i = 0; i < n; i++) {
-        const float v = in[i];
-        if (vesh::trigger::onset(previous, v)) held = v;
-        out[i] = held;
-        previous = v;
-    }
-    x->previous = previous;
-    x->held = held;
+    lanes held = lanes{} + x->held;
+    each_sample<1>(in, n, x->history, {out}, [&held](lanes, lanes p, lanes v) {
+        held = hold((p == lanes{}) & (v != lanes{}), v, held);
+        const lanes y = held;
+        held = last(held);
+        return std::array<lanes, 1>{y};
+    });
+    x->held = held[0];
 }
 
 }  // namespace
