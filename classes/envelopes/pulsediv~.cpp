@@ -50,9 +50,12 @@ void pulsediv_block(t_pulsediv *x, int n, const t_sample *in, const t_sample *re
         if (reset[i] > 0) count = start;
         if (rise) count += 1;
         if (count >= 0) {
-            // fmod leaves a count below the divisor as it is: call it only
-            // when it changes something.
-            if (count >= divisor) count = std::fmod(count, divisor);
+            // fmod leaves a count below the divisor as it is, and one below
+            // twice the divisor is the exact difference: call it only when
+            // neither holds.
+            if (count >= divisor) {
+                count = count < 2 * divisor ? count - divisor : std::fmod(count, divisor);
+            }
             out[i] = rise && count == 0 ? 1 : 0;
         } else {
             out[i] = 0;

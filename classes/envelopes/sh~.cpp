@@ -1,19 +1,19 @@
 // sh~: sample and hold. In gate mode the output follows the input while the
 // control is above the threshold and holds its last value otherwise; in
 // trigger mode the input is sampled when the control rises past the threshold.
-#include "trigger.hpp"
+#include <cstring>
+
+#include "block.hpp"
 #include "vesh.hpp"
 
 namespace {
-
-using namespace vesh::trigger;
 
 struct t_sh {
     t_object x_obj;
     t_float in;  // main-inlet scalar
     t_float held;
     t_float threshold;
-    float history[2];  // the control samples before the block
+    t_float previous_control;
     int trigger_mode;
     int sample_now;  // a bang: sample at the next sample processed
 };
@@ -51,27 +51,45 @@ void sh_gate(t_sh *x) {
     x->trigger_mode = 0;
 }
 
-// A held value changes where the control is above the threshold (gate
-// mode) or has just risen past it (trigger mode): the input sampled there.
 void sh_block(t_sh *x, int n, const t_sample *in, const t_sample *control, t_sample *out) {
-    const lanes threshold = lanes{} + static_cast<float>(x->threshold);
-    lanes held = lanes{} + static_cast<float>(x->held);
+    const float threshold = x->threshold;
+    float held = x->held;
+    float previous = x->previous_control;
     if (x->sample_now && n > 0) {
         x->sample_now = 0;
-        held = lanes{} + static_cast<float>(in[0]);
+        held = in[0];
     }
-    const bool trigger = x->trigger_mode;
-    each_sample<1>(
-        control, n, x->history, {out},
-        [&](lanes, lanes previous, lanes g, lanes v) {
-            const lane_mask above = g > threshold;
-            held = hold(trigger ? above & (previous <= threshold) : above, v, held);
-            const lanes y = held;
-            held = last(held);
-            return std::array<lanes, 1>{y};
-        },
-        in);
-    x->held = held[0];
+    if (vesh::holds(control, n)) {
+        // A control that holds still can only trigger at the first sample,
+        // and passes or holds the whole block in gate mode.
+        const float g = control[0];
+        if (x->trigger_mode) {
+            if (previous <= threshold && g > threshold) held = in[0];
+            vesh::fill(out, n, held);
+        } else if (g > threshold) {
+            held = in[n - 1];
+            if (out != in) std::memcpy(out, in, n * sizeof *out);
+        } else {
+            vesh::fill(out, n, held);
+        }
+        previous = g;
+    } else if (x->trigger_mode) {
+        for (int i = 0; i < n; i++) {
+            const float v = in[i], g = control[i];
+            if (previous <= threshold && g > threshold) held = v;
+            out[i] = held;
+            previous = g;
+        }
+    } else {
+        for (int i = 0; i < n; i++) {
+            const float v = in[i], g = control[i];
+            if (g > threshold) held = v;
+            out[i] = held;
+            previous = g;
+        }
+    }
+    x->held = held;
+    x->previous_control = previous;
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ CASES = [
     ("sh~ 0.5 3 -tr", {0: [i * 0.5 for i in range(192)], 1: mixed(15)},
      [(1, "gate", 0), (2, "thresh -0.5", 0)]),
     ("sh~ 0 0 1", {0: [-i for i in range(192)], 1: mixed(16)}, [(2, "trigger", 0)]),
+    ("sh~ -1", {0: [i * 0.5 for i in range(192)]}, [(1, "set 3", 0), (2, "thresh 1", 0)]),
+    ("sh~ 0 5 -tr", {0: [i * 0.5 for i in range(192)], 1: 1}, [(1, "bang", 0), (2, "gate", 0)]),
     ("schmitt~ -0.5 0.5", {0: mixed(17)}, []),
     ("schmitt~", {0: mixed(18), 1: mixed(19), 2: mixed(20)}, []),
     ("zerocross~", {0: mixed(21)}, []),
