@@ -1,6 +1,7 @@
 // pulsediv~: passes one rise in every `div` (a rise: from 0 or below to above
 // 0), as a 1. The start sets how many rises go by before the first passes.
 #include <cmath>
+#include <cstdint>
 
 #include "trigger.hpp"
 #include "vesh.hpp"
@@ -10,9 +11,9 @@ namespace {
 struct t_pulsediv {
     t_object x_obj;
     t_float divisor;
-    t_float start;  // the count a reset goes back to
-    t_float count;  // 0 at a rise that passes; below 0 while the start holds back
-    t_float previous;
+    t_float start;     // the count a reset goes back to
+    float count;       // 0 at a rise that passes; below 0 while the start holds back
+    float history[2];  // the samples before the block
 };
 
 t_class *pulsediv_class;
@@ -35,15 +36,15 @@ t_pulsediv *pulsediv_new(t_floatarg div, t_floatarg start) {
     pulsediv_div(x, div);
     x->start = start - 1;
     x->count = x->start;
-    x->previous = 1;  // a signal that starts above 0 is not a rise
+    x->history[1] = 1;  // a signal that starts above 0 is not a rise
     return x;
 }
 
-void pulsediv_block(t_pulsediv *x, int n, const t_sample *in, const t_sample *reset,
-                    t_sample *out) {
+// One sample at a time: any reset, start and divisor.
+void pulsediv_run(t_pulsediv *x, int n, const t_sample *in, const t_sample *reset, t_sample *out) {
     const float divisor = x->divisor, start = x->start;
     float count = x->count;
-    float previous = x->previous;
+    float previous = x->history[1];
     for (int i = 0; i < n; i++) {
         const float v = in[i];
         const bool rise = vesh::trigger::rise(previous, v);
@@ -51,8 +52,7 @@ void pulsediv_block(t_pulsediv *x, int n, const t_sample *in, const t_sample *re
         if (rise) count += 1;
         if (count >= 0) {
             // fmod leaves a count below the divisor as it is, and one below
-            // twice the divisor is the exact difference: call it only when
-            // neither holds.
+            // twice the divisor is the exact difference.
             if (count >= divisor) {
                 count = count < 2 * divisor ? count - divisor : std::fmod(count, divisor);
             }
@@ -63,7 +63,49 @@ void pulsediv_block(t_pulsediv *x, int n, const t_sample *in, const t_sample *re
         previous = v;
     }
     x->count = count;
-    x->previous = previous;
+    x->history[0] = previous;  // only the last sample is kept
+    x->history[1] = previous;
+}
+
+bool pulsediv_whole(float f) {
+    return f > -4194304.0f && f < 4194304.0f && f == static_cast<float>(static_cast<int32_t>(f));
+}
+
+void pulsediv_block(t_pulsediv *x, int n, const t_sample *in, const t_sample *reset,
+                    t_sample *out) {
+    using namespace vesh::trigger;
+    const float divisor = x->divisor;
+    if (!vesh::holds(reset, n) || reset[0] > 0 || !pulsediv_whole(x->count) ||
+        !pulsediv_whole(divisor)) {
+        pulsediv_run(x, n, in, reset, out);
+        return;
+    }
+    // Whole counts and divisor, no reset: four samples at a time. Rises are
+    // never next to each other, so a group adds at most 2 to the count and
+    // wraps it at most once while the count stays below twice the divisor;
+    // a group where it would not is counted one sample at a time.
+    const lanes d = lanes{} + divisor;
+    lanes count = lanes{} + x->count;
+    each_sample<1>(in, n, x->history, {out}, [&](lanes, lanes p, lanes v) {
+        const lane_mask rises = (p <= lanes{}) & (v > lanes{});
+        lanes k = running_sum(where(rises), 0) + count;
+        lanes y;
+        if (any(k >= d + d)) {
+            float c = count[0];
+            for (int l = 0; l < 4; l++) {
+                if (rises[l]) c += 1;
+                if (c >= 0 && c >= divisor) c = std::fmod(c, divisor);
+                k[l] = c;
+                y[l] = rises[l] && c == 0 ? 1 : 0;
+            }
+        } else {
+            k = pick(k >= d, k - d, k);
+            y = where(rises & (k == lanes{}));
+        }
+        count = last(k);
+        return std::array<lanes, 1>{y};
+    });
+    x->count = count[0];
 }
 
 }  // namespace

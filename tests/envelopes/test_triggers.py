@@ -38,6 +38,7 @@ CASES = [
     ("pulsecount~ 3", {0: mixed(7)}, [(1, "max 0", 0), (2, "max 2", 0)]),
     ("pulsediv~ 3", {0: mixed(8), 1: pulses(100)}, [(1, "div 2.5", 0)]),
     ("pulsediv~ 2 -2", {0: mixed(9), 1: pulses(130)}, [(1, "start -1", 0)]),
+    ("pulsediv~ 2", {0: mixed(35)}, [(1, "div 1", 0), (2, "div 4", 0)]),
     ("gate2imp~", {0: mixed(10)}, []),
     ("trighold~", {0: mixed(11)}, []),
     ("toggleff~", {0: mixed(12)}, []),
