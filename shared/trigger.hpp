@@ -126,8 +126,9 @@ inline lane_mask after2(lane_mask v) {
 }
 
 // In each lane, the value of the last marked lane at or below it, or `carry`
-// (in every lane) where none is: a sample and hold over four samples. The carry comes in last,
-// so that a chain of groups waits on one step only.
+// (the same in every lane) where none is: a sample and hold over four
+// samples. The carry comes in last, so that a chain of groups waits on one
+// step only.
 inline lanes hold(lane_mask marked, lanes values, lanes carry) {
     lanes v = pick(marked, values, after(values));
     marked |= after(marked);
@@ -175,41 +176,28 @@ inline void put(sample *to, lanes v) {
     }
 }
 
-// Runs rule(before_previous, previous, x) over the block, or rule(...,
-// x, w) with a second input `with` read at the same sample; each rule returns
+// Runs rule(before_previous, previous, x) over the block; each rule returns
 // its outputs' samples as an array of Outlets values. A rule may keep state
-// of its own from one group of four to the next (the last lane's). The inputs
-// go through local copies a chunk at a time, so that the outputs may share
-// memory with them. `history` holds the two samples before the block and is
+// of its own from one group of four to the next (the last lane's). The input
+// goes through a local copy a chunk at a time, so that the outputs may share
+// memory with it. `history` holds the two samples before the block and is
 // updated. Lanes past the end of a short block repeat its last sample (a
 // pair of equal samples is no trigger by any rule).
 template <int Outlets, typename Rule>
 [[gnu::always_inline]] inline void each_sample(const sample *in, int n, float (&history)[2],
-                                               sample *const (&outs)[Outlets], Rule rule,
-                                               const sample *with = nullptr) {
+                                               sample *const (&outs)[Outlets], Rule rule) {
     constexpr int chunk = 64;
     float x[chunk + 2 + 4];  // x[0], x[1]: the two samples before the chunk
-    float w[chunk + 4];
     x[0] = history[0];
     x[1] = history[1];
     for (int start = 0; start < n; start += chunk) {
         const int m = std::min(chunk, n - start);
         detail::copy(x + 2, in + start, m);
         for (int k = m; k < m + 4; k++) x[k + 2] = x[m + 1];
-        if (with) {
-            detail::copy(w, with + start, m);
-            for (int k = m; k < m + 4; k++) w[k] = w[m - 1];
-        }
         const auto group = [&](int k, int used) {
             const lanes a = detail::load(x + k), b = detail::load(x + k + 1),
                         c = detail::load(x + k + 2);
-            const auto y = [&] {
-                if constexpr (std::is_invocable_v<Rule, lanes, lanes, lanes>) {
-                    return rule(a, b, c);
-                } else {
-                    return rule(a, b, c, detail::load(w + k));
-                }
-            }();
+            const auto y = rule(a, b, c);
             for (int o = 0; o < Outlets; o++) detail::store(outs[o] + start + k, y[o], used);
         };
         int k = 0;
