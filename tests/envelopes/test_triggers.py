@@ -57,6 +57,8 @@ CASES = [
     ("changed2~", {0: mixed(24)}, []),
     ("detect~", {0: mixed(25)}, []),
     ("detect~ ms", {0: mixed(26)}, []),
+    ("detect~ hz", {0: mixed(36)}, []),
+    ("detect~ bpm", {0: mixed(37)}, []),
     ("status~", {0: mixed(27)}, []),
     ("status~ 1", {0: mixed(28)}, []),
     ("lastvalue~ 2", {0: mixed(29)}, []),
