@@ -17,6 +17,7 @@
 #include "moving_kernel.hpp"
 #include "phase_kernel.hpp"
 #include "smoothing_kernel.hpp"
+#include "trigger.hpp"
 
 #include <chrono>
 #include <cmath>
@@ -210,6 +211,24 @@ std::function<void()> crossfade(Inputs &in) {
     };
 }
 
+// The trigger hold over four lanes, as trighold~ runs it, on noise whose
+// negative half is cut to 0 (an onset every few samples).
+std::function<void()> trigger_hold(Inputs &in) {
+    auto gate = std::make_shared<std::vector<float>>(in.noise);
+    for (float &v : *gate) v = v < 0 ? 0 : v;
+    return [&in, gate, history = std::array<float, 2>{}, held = vesh::trigger::lanes{}]() mutable {
+        using namespace vesh::trigger;
+        float h[2] = {history[0], history[1]};
+        each_sample<1>(gate->data(), block, h, {in.out.data()}, [&](lanes, lanes p, lanes v) {
+            held = hold((p == lanes{}) & (v != lanes{}), v, held);
+            const lanes y = held;
+            held = last(held);
+            return std::array<lanes, 1>{y};
+        });
+        history = {h[0], h[1]};
+    };
+}
+
 double ns_per_sample(const std::function<void()> &work) {
     double best = 1e30;
     for (int r = 0; r < runs; r++) {
@@ -252,6 +271,7 @@ int main(int argc, char **argv) {
         {"meter, 1024 points", meter(in)},
         {"rounding floor on noise", rounding(in)},
         {"crossfade, moving mix", crossfade(in)},
+        {"trigger hold on gated noise", trigger_hold(in)},
     };
     for (const auto &w : workloads) {
         bool wanted = argc < 2;
