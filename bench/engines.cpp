@@ -19,6 +19,7 @@
 #include "smoothing_kernel.hpp"
 #include "trigger.hpp"
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -229,6 +230,114 @@ std::function<void()> trigger_hold(Inputs &in) {
     };
 }
 
+// ---- Floors -----------------------------------------------------------
+// The bare recursions, each sample's arithmetic in the order its class (or
+// the vanilla object it is measured beside) must keep: no loop can be faster
+// than the chain of dependent operations from one sample to the next.
+
+// Vanilla lop~: y = c x + (1 - c) y in single precision.
+std::function<void()> floor_lop(Inputs &in) {
+    return [&in, state = 0.0f]() mutable {
+        const float c = 0.01f, f = 1 - c;
+        float y = state;
+        for (int i = 0; i < block; i++) in.out[i] = y = c * in.noise[i] + f * y;
+        state = y;
+    };
+}
+
+// Vanilla biquad~: w = x + fb1 w1 + fb2 w2, y = ff1 w + ff2 w1 + ff3 w2, in
+// single precision.
+std::function<void()> floor_biquad(Inputs &in) {
+    return [&in, state = std::array<float, 2>{}]() mutable {
+        const float fb1 = 1.79907f, fb2 = -0.81625f, ff1 = 0.0046f, ff2 = 0.0092f, ff3 = 0.0046f;
+        auto [w1, w2] = state;
+        for (int i = 0; i < block; i++) {
+            const float w = in.noise[i] + fb1 * w1 + fb2 * w2;
+            in.out[i] = ff1 * w + ff2 * w1 + ff3 * w2;
+            w2 = w1;
+            w1 = w;
+        }
+        state = {w1, w2};
+    };
+}
+
+// svfilter~: ten single-precision operations from one band state to the
+// next (the saturation is three of them), with its four outputs.
+std::function<void()> floor_svfilter(Inputs &in) {
+    auto outs = std::make_shared<std::vector<float>>(3 * block);
+    return [&in, outs, state = std::array<float, 2>{}]() mutable {
+        const float k = 0.1423f, d = 0.36f;
+        auto [band, low] = state;
+        float *o = outs->data();
+        for (int i = 0; i < block; i++) {
+            low = low + k * band;
+            const float high = in.noise[i] - low - d * band;
+            band = band + k * high;
+            in.out[i] = low;
+            o[i] = high;
+            o[block + i] = band;
+            o[2 * block + i] = high + low;
+            band = band - 0.0001f * (band * band * band);
+        }
+        state = {band, low};
+    };
+}
+
+// lag~: x + (y - x) a in double.
+std::function<void()> floor_lag(Inputs &in) {
+    return [&in, state = 0.0]() mutable {
+        const double a = 0.99;
+        double y = state;
+        for (int i = 0; i < block; i++) {
+            const double x = in.noise[i];
+            y = x + (y - x) * a;
+            in.out[i] = static_cast<float>(y);
+        }
+        state = y;
+    };
+}
+
+// biquads~'s section: five products summed feedback first, in double.
+std::function<void()> floor_raw_section(Inputs &in) {
+    return [&in, state = std::array<double, 4>{}]() mutable {
+        const double fb1 = 1.79907, fb2 = -0.81625, ff1 = 0.0046, ff2 = 0.0092, ff3 = 0.0046;
+        auto [y1, y2, x1, x2] = state;
+        for (int i = 0; i < block; i++) {
+            const double x = in.noise[i];
+            const double y = fb1 * y1 + fb2 * y2 + ff1 * x + ff2 * x1 + ff3 * x2;
+            y2 = y1, y1 = y, x2 = x1, x1 = x;
+            in.out[i] = static_cast<float>(y);
+        }
+        state = {y1, y2, x1, x2};
+    };
+}
+
+// The moving sum: the new square in, the oldest out, in double.
+std::function<void()> floor_running_sum(Inputs &in) {
+    return [&in, state = 0.0]() mutable {
+        double sum = state;
+        for (int i = 0; i < block; i++) {
+            const double v = in.noise[i];
+            sum = sum + v * v - in.held[i];
+            in.out[i] = static_cast<float>(sum);
+        }
+        state = sum;
+    };
+}
+
+// The iteration clock's phase: one add a sample.
+std::function<void()> floor_phase(Inputs &in) {
+    return [&in, phase = 0.0]() mutable {
+        const double v = 1000 / 44100.0;
+        double t = phase;
+        for (int i = 0; i < block; i++) {
+            in.out[i] = static_cast<float>(t);
+            t += v;
+        }
+        phase = t >= 1 ? t - 1 : t;
+    };
+}
+
 double ns_per_sample(const std::function<void()> &work) {
     double best = 1e30;
     for (int r = 0; r < runs; r++) {
@@ -263,6 +372,8 @@ int main(int argc, char **argv) {
         {"glide on noise, held time", glide(in)},
         {"moving average, window 16", moving<vesh::moving::average<false>>(in, 16)},
         {"moving average, window 100000", moving<vesh::moving::average<false>>(in, 100000)},
+        {"moving rms, window 16", moving<vesh::moving::rms<false>>(in, 16)},
+        {"moving rms, window 100000", moving<vesh::moving::rms<false>>(in, 100000)},
         {"moving rms in dB, window 16", moving<vesh::moving::rms<true>>(in, 16)},
         {"median of 3", median(in, 3)},
         {"median of 64", median(in, 64)},
@@ -272,6 +383,13 @@ int main(int argc, char **argv) {
         {"rounding floor on noise", rounding(in)},
         {"crossfade, moving mix", crossfade(in)},
         {"trigger hold on gated noise", trigger_hold(in)},
+        {"floor lop~", floor_lop(in)},
+        {"floor biquad~", floor_biquad(in)},
+        {"floor svfilter~", floor_svfilter(in)},
+        {"floor lag~", floor_lag(in)},
+        {"floor biquads~ section", floor_raw_section(in)},
+        {"floor running sum", floor_running_sum(in)},
+        {"floor clock phase", floor_phase(in)},
     };
     for (const auto &w : workloads) {
         bool wanted = argc < 2;

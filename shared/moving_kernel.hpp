@@ -179,7 +179,8 @@ void out_run(const double *sums, int m, int n, sample *out) {
 // A block of a held window, on a copy of the state which the compiler keeps
 // in registers (stores into the ring could alias the object's fields). A
 // costly output is worked out in a second pass over a stretch of sums; every
-// input of a stretch is read before its outputs are written.
+// input of a stretch is read before its outputs are written. Short stretches
+// let the divisions and roots of one overlap the running sum of the next.
 template <typename Policy, bool Watched>
 void run_held(Sum &s, sample *ring, int window, int n, const sample *in, sample *out) {
     Sum t = s;
@@ -188,7 +189,7 @@ void run_held(Sum &s, sample *ring, int window, int n, const sample *in, sample 
             out[i] = Policy::out(t.enter<Policy, Watched>(ring, in[i], window), window);
         }
     } else {
-        constexpr int stretch = 64;
+        constexpr int stretch = 16;
         double sums[stretch];
         for (int start = 0; start < n; start += stretch) {
             const int m = n - start < stretch ? n - start : stretch;

@@ -246,6 +246,20 @@ struct held_lengths {
     float first(int, bool rising, int) const { return rising ? up_first : down_first; }
 };
 
+// One glide length for both directions on a straight line (an exponent of 1
+// or -1), where the first step is the same either way: held_lengths with up
+// and down equal, without the direction it would look at.
+struct same_lengths {
+    int both;
+    float first_step;
+
+    static same_lengths of(int steps) {
+        return {steps, first_curve(steps > 0 ? steps : 0, 1, true)};
+    }
+    int steps(int, bool) const { return both; }
+    float first(int, bool, int) const { return first_step; }
+};
+
 // Glide lengths read sample by sample: `steps_at(i, rising)` gives them.
 template <typename Steps>
 struct moving_lengths {

@@ -49,8 +49,12 @@ void glide_block(t_glide *x, int n, const t_sample *in, const t_sample *time, t_
         if (vesh::holds(time, n)) {
             // One time for the block: one length, and its curves, worked out once.
             const int steps = glide_steps(static_cast<float>(time[0]), spms);
-            glide_run<false>(g, x->remaining, x->reset, n, in, out,
-                             held_lengths::of(steps, steps, g.exponent));
+            if (g.exponent == 1 || g.exponent == -1) {
+                glide_run<false>(g, x->remaining, x->reset, n, in, out, same_lengths::of(steps));
+            } else {
+                glide_run<false>(g, x->remaining, x->reset, n, in, out,
+                                 held_lengths::of(steps, steps, g.exponent));
+            }
         } else {
             const auto steps_at = [&](int i, bool) {
                 return glide_steps(static_cast<float>(time[i]), spms);
