@@ -21,15 +21,27 @@ namespace vesh {
 
 namespace range_detail {
 
-// x mod period, in [0, period), computed exactly from the remainders of the
-// two floats (fmod is exact) and summed in double precision. `period` is a
-// positive finite double.
+// (x - lo) mod period, in [0, period), exact up to the final rounding of a
+// sum near period. `period` is a positive finite double. Usually x - lo is
+// exact in double precision (checked as in Knuth's two-sum); then one range
+// above is a plain subtraction, exact by Sterbenz's lemma, and further ones
+// one remainder. Otherwise (x and lo of very different magnitudes) the two
+// remainders are taken apart, each exact, and their difference brought into
+// the cycle.
 inline double offset_in_cycle(float x, float lo, double period) {
-    double d =
-        std::fmod(static_cast<double>(x), period) - std::fmod(static_cast<double>(lo), period);
-    if (d < 0) d += period;
-    if (d >= period) d -= period;
-    return d;
+    const double a = x, b = -static_cast<double>(lo);
+    const double d = a + b;
+    const double b_part = d - a;
+    const bool exact = (a - (d - b_part)) + (b - b_part) == 0;
+    if (exact && d >= 0) {
+        if (d < period) return d;
+        if (d < 2 * period) return d - period;
+        return std::fmod(d, period);
+    }
+    double r = std::fmod(a, period) + std::fmod(b, period);
+    if (r < 0) r += period;
+    if (r >= period) r -= period;
+    return r;
 }
 
 }  // namespace range_detail

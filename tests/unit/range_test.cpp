@@ -47,6 +47,19 @@ TEST(Range, WrapBelowEqualsRepeatedAdditionWhereverThatEnds) {
     EXPECT_GT(compared, 4000);
 }
 
+TEST(Range, WrapAboveIsTheRemainderFromLo) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> unit(0, 1);
+    for (int i = 0; i < 20000; i++) {
+        const float lo = (unit(rng) - 0.5f) * 100, hi = lo + unit(rng) * 10;
+        if (!(hi > lo)) continue;
+        const float x = hi + unit(rng) * (hi - lo) * (i % 3 == 0 ? 1.5f : 1000.0f);
+        const double want =
+            lo + std::fmod(static_cast<double>(x) - lo, static_cast<double>(hi - lo));
+        ASSERT_EQ(vesh::wrap2(x, lo, hi), static_cast<float>(want)) << x << " " << lo << " " << hi;
+    }
+}
+
 TEST(Range, WrapBelowWithoutEndGivesTheExactValueInRange) {
     // 1 no longer changes -1e9 in single precision: the loop would not end.
     EXPECT_EQ(vesh::wrap2(-1e9f, 0, 1), 0.0f);
