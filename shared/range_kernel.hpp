@@ -14,6 +14,8 @@
 // Host-independent: no host header, so the routines can be unit-tested.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -26,9 +28,9 @@ namespace range_detail {
 // exact in double precision (checked as in Knuth's two-sum); then one range
 // above is a plain subtraction, exact by Sterbenz's lemma, and further ones
 // one remainder. Otherwise (x and lo of very different magnitudes) the two
-// remainders are taken apart, each exact, and their difference brought into
-// the cycle.
-inline double offset_in_cycle(float x, float lo, double period) {
+// remainders are taken apart, each exact; their difference is congruent to
+// x - lo and lies within two periods of 0.
+inline double rest_in_cycle(float x, float lo, double period) {
     const double a = x, b = -static_cast<double>(lo);
     const double d = a + b;
     const double b_part = d - a;
@@ -38,10 +40,42 @@ inline double offset_in_cycle(float x, float lo, double period) {
         if (d < 2 * period) return d - period;
         return std::fmod(d, period);
     }
-    double r = std::fmod(a, period) + std::fmod(b, period);
-    if (r < 0) r += period;
-    if (r >= period) r -= period;
-    return r;
+    return exact ? std::fmod(d, period) : std::fmod(a, period) + std::fmod(b, period);
+}
+
+// The first x + k*period (k whole) at or above lo, in double precision. lo
+// is added to the rest before the period is, so that a rest a hair below 0
+// gives lo + period rather than lo.
+inline double wrap_from(float x, float lo, double period) {
+    const double m = rest_in_cycle(x, lo, period);
+    double y = static_cast<double>(lo) + m;
+    if (m < 0) y += period;
+    if (m <= -period) y += period;
+    if (m >= period) y -= period;
+    return y;
+}
+
+// (x - lo) mod period in [0, period), for the reflection.
+inline double offset_in_cycle(float x, float lo, double period) {
+    double m = rest_in_cycle(x, lo, period);
+    if (m < 0) m += period;
+    if (m < 0) m += period;
+    if (m >= period) m -= period;
+    return m;
+}
+
+// Exponent of the lowest set bit of a float (a large number for 0).
+inline int lowest_bit(float f) {
+    const auto u = std::bit_cast<uint32_t>(f);
+    uint32_t exponent = (u >> 23) & 0xffu;
+    uint32_t mantissa = u & 0x7fffffu;
+    if (exponent) {
+        mantissa |= 0x800000u;
+    } else {
+        exponent = 1;
+    }
+    if (!mantissa) return 1000;
+    return static_cast<int>(exponent) - 150 + std::countr_zero(mantissa);
 }
 
 }  // namespace range_detail
@@ -110,14 +144,21 @@ inline Stretch stretch_above(double y) {
 // smallest x + k*r at least lo, taken exactly.
 inline float wrap_up(float x, float lo, float r) {
     if (!(r > 0) || !std::isfinite(r)) return lo;
+    // Every value on the way is a multiple of the finer of the lowest bits of
+    // x and r, and no larger than x or lo + r: when all of them fit in a
+    // float's 24 bits every addition is exact, and so is the remainder.
+    const int grain = std::min(range_detail::lowest_bit(x), range_detail::lowest_bit(r));
+    const double largest =
+        std::fmax(-static_cast<double>(x), std::fabs(static_cast<double>(lo)) + r);
+    if (grain < 900 && largest < std::ldexp(1.0, grain + 24)) {
+        return static_cast<float>(range_detail::wrap_from(x, lo, r));
+    }
     float y = x;
     double last_step = -1;
     for (int additions = 0; y < lo; additions++) {
         const float next = y + r;
-        if (!(next > y) || additions > 4096) {
-            const double rest = range_detail::offset_in_cycle(x, lo, r);
-            return static_cast<float>(static_cast<double>(lo) + rest);
-        }
+        if (!(next > y) || additions > 4096)
+            return static_cast<float>(range_detail::wrap_from(x, lo, r));
         const double step = static_cast<double>(next) - static_cast<double>(y);
         const range_detail::Stretch from = range_detail::stretch_above(y);
         y = next;
@@ -152,8 +193,7 @@ inline float wrap2(float x, float a, float b) {
     const float r = hi - lo;
     if (x < lo) return wrap_up(x, lo, r);
     if (!std::isfinite(r)) return x;  // a range wider than any float: x is inside
-    const double rest = range_detail::offset_in_cycle(x, lo, r);
-    return static_cast<float>(static_cast<double>(lo) + rest);
+    return static_cast<float>(range_detail::wrap_from(x, lo, r));
 }
 
 // Quantising modes: 0 nearest (halves away from zero), 1 toward zero, 2 down,

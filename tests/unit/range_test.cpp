@@ -63,6 +63,9 @@ TEST(Range, WrapAboveIsTheRemainderFromLo) {
 TEST(Range, WrapBelowWithoutEndGivesTheExactValueInRange) {
     // 1 no longer changes -1e9 in single precision: the loop would not end.
     EXPECT_EQ(vesh::wrap2(-1e9f, 0, 1), 0.0f);
+    // -1000 + 1000 falls just short of lo: one more range, not lo itself.
+    EXPECT_EQ(vesh::wrap2(-1000, 1e-30f, 1), 1.0f);
+    EXPECT_EQ(vesh::wrap2(-1e9f, 1e-30f, 1), 1.0f);
     EXPECT_EQ(vesh::wrap2(-1e9f - 64, 0.5f, 1.5f), 1.0f);
     const float y = vesh::wrap2(-3e38f, 0.25f, 0.75f);
     EXPECT_GE(y, 0.25f);
