@@ -94,7 +94,9 @@ inline float fold(float x, float a, float b) {
     const float r = hi - lo;
     const bool below = x < lo;
     const float d = below ? lo - x : x - hi;
-    const float quotient = d / r;
+    // Within one range of the bound d / r rounds below 1 (d <= r - ulp), so n
+    // is 0 there without the division.
+    const float quotient = d < r ? 0.0f : d / r;
     float y;
     if (quotient < 8388608.0f) {
         const auto n = static_cast<int32_t>(quotient);
