@@ -7,7 +7,7 @@
 #include "float_list.hpp"
 #include "range_kernel.hpp"
 
-namespace vesh::range_class {
+namespace vesh::range_messages {
 
 struct t_range {
     t_object x_obj;
@@ -86,4 +86,4 @@ void setup() {
     add_method_defaults(range_class, "set", range_set);
 }
 
-}  // namespace vesh::range_class
+}  // namespace vesh::range_messages

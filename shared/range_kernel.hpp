@@ -23,13 +23,12 @@ namespace vesh {
 
 namespace range_detail {
 
-// (x - lo) mod period, in [0, period), exact up to the final rounding of a
-// sum near period. `period` is a positive finite double. Usually x - lo is
-// exact in double precision (checked as in Knuth's two-sum); then one range
-// above is a plain subtraction, exact by Sterbenz's lemma, and further ones
-// one remainder. Otherwise (x and lo of very different magnitudes) the two
-// remainders are taken apart, each exact; their difference is congruent to
-// x - lo and lies within two periods of 0.
+// A value congruent to x - lo modulo period: in [0, period), exact, when x -
+// lo is exact in double precision and not negative (checked as in Knuth's
+// two-sum; one range above is then a plain subtraction, exact by Sterbenz's
+// lemma, and further ones one remainder), otherwise within two periods of 0
+// (the remainders of x and lo, each exact, taken apart when x and lo are of
+// very different magnitudes). `period` is a positive finite double.
 inline double rest_in_cycle(float x, float lo, double period) {
     const double a = x, b = -static_cast<double>(lo);
     const double d = a + b;

@@ -3,5 +3,5 @@
 #include "range_class.hpp"
 
 VESH_SETUP {
-    vesh::range_class::setup<vesh::fold>();
+    vesh::range_messages::setup<vesh::fold>();
 }

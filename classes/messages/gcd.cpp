@@ -3,6 +3,7 @@
 #include "vesh.hpp"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -14,16 +15,26 @@ struct t_gcd {
 
 t_class *gcd_class;
 
-// Euclid's algorithm on the truncated values in double precision. Every float
-// from 2^24 up is a whole number, fmod is exact, and each remainder of two
-// such numbers is again a float, so the result is exact for every finite
-// input, however large; at most a few hundred steps. An infinite or NaN
-// operand has no divisors: NaN.
+// Euclid's algorithm on the truncated values: in 64-bit integers below 2^53,
+// beyond that in double precision, where every float is a whole number, fmod
+// is exact and each remainder of two such numbers is again a float. So the
+// result is exact for every finite input, however large (at most a few
+// hundred steps). An infinite or NaN operand has no divisors: NaN.
 double gcd_of(t_float a_in, t_float b_in) {
     double a = std::trunc(static_cast<double>(a_in));
     double b = std::trunc(static_cast<double>(b_in));
     if (a == 0 || b == 0) return 1;
     if (!std::isfinite(a) || !std::isfinite(b)) return NAN;
+    constexpr double wide = 9007199254740992.0;  // 2^53: whole numbers below are exact in both
+    if (std::fabs(a) < wide && std::fabs(b) < wide) {
+        auto p = static_cast<int64_t>(std::fabs(a)), q = static_cast<int64_t>(std::fabs(b));
+        while (q != 0) {
+            const int64_t r = p % q;
+            p = q;
+            q = r;
+        }
+        return static_cast<double>(p);
+    }
     while (b != 0) {
         const double r = std::fmod(a, b);
         a = b;

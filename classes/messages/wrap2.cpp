@@ -3,5 +3,5 @@
 #include "range_class.hpp"
 
 VESH_SETUP {
-    vesh::range_class::setup<vesh::wrap2>();
+    vesh::range_messages::setup<vesh::wrap2>();
 }
