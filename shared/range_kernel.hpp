@@ -145,29 +145,38 @@ inline Stretch stretch_above(double y) {
 // smallest x + k*r at least lo, taken exactly.
 inline float wrap_up(float x, float lo, float r) {
     if (!(r > 0) || !std::isfinite(r)) return lo;
-    // Every value on the way is a multiple of the finer of the lowest bits of
-    // x and r, and no larger than x or lo + r: when all of them fit in a
-    // float's 24 bits every addition is exact, and so is the remainder.
-    const int grain = std::min(range_detail::lowest_bit(x), range_detail::lowest_bit(r));
-    const double largest =
-        std::fmax(-static_cast<double>(x), std::fabs(static_cast<double>(lo)) + r);
-    if (grain < 900 && largest < std::ldexp(1.0, grain + 24)) {
-        return static_cast<float>(range_detail::wrap_from(x, lo, r));
-    }
+    // A few ranges below, the additions themselves are the cheapest.
     float y = x;
+    for (int additions = 0; additions < 32; additions++) {
+        if (!(y < lo)) return y;
+        const float next = y + r;
+        if (!(next > y)) return static_cast<float>(range_detail::wrap_from(x, lo, r));
+        y = next;
+    }
+    // Every value on the way is a multiple of the finer of the lowest bits of
+    // y and r, and no larger than y or lo + r: when all of them fit in a
+    // float's 24 bits every addition is exact, and so is the remainder.
+    const int grain = std::min(range_detail::lowest_bit(y), range_detail::lowest_bit(r));
+    const double largest =
+        std::fmax(-static_cast<double>(y), std::fabs(static_cast<double>(lo)) + r);
+    if (grain < 900 && largest < std::ldexp(1.0, grain + 24)) {
+        return static_cast<float>(range_detail::wrap_from(y, lo, r));
+    }
     double last_step = -1;
     for (int additions = 0; y < lo; additions++) {
         const float next = y + r;
-        if (!(next > y) || additions > 4096)
+        if (!(next > y) || additions > 4096) {
             return static_cast<float>(range_detail::wrap_from(x, lo, r));
+        }
         const double step = static_cast<double>(next) - static_cast<double>(y);
-        const range_detail::Stretch from = range_detail::stretch_above(y);
+        const float before = y;
         y = next;
-        const range_detail::Stretch here = range_detail::stretch_above(y);
-        if (step != last_step || !(from == here) || y >= lo) {
+        if (step != last_step || y >= lo) {
             last_step = step;
             continue;
         }
+        const range_detail::Stretch here = range_detail::stretch_above(y);
+        if (!(range_detail::stretch_above(before) == here)) continue;
         // Steps j = 1..k land on y + j*step while each sum before rounding
         // stays inside the stretch (kept a spacing and a step clear of its
         // end) and each value before it is still below lo (one step clear).
