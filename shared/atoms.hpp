@@ -60,4 +60,31 @@ inline void atom_buffer_release(atom_buffer &b) {
     b.capacity = 0;
 }
 
+// A message given as atoms (creation arguments): when the first atom is a
+// symbol it is the selector and the rest are the atoms; otherwise the
+// selector is "list" and all atoms follow.
+struct atom_message {
+    t_symbol *selector;
+    int argc;
+    const t_atom *argv;
+};
+
+inline atom_message read_message(int argc, const t_atom *argv) {
+    if (argc > 0 && argv[0].a_type == A_SYMBOL) return {argv[0].a_w.w_symbol, argc - 1, argv + 1};
+    return {&s_list, argc, argv};
+}
+
+// Copies `count` atoms into `b`, growing it (to at least twice its size) when
+// they do not fit. Returns false, keeping the buffer as it was, when the host
+// has no memory.
+inline bool atom_buffer_store(atom_buffer &b, int count, const t_atom *atoms) {
+    if (count > b.capacity) {
+        const int grown =
+            b.capacity > (1 << 29) ? count : (count > 2 * b.capacity ? count : 2 * b.capacity);
+        if (!atom_buffer_renew(b, grown)) return false;
+    }
+    for (int i = 0; i < count; i++) b.atoms[i] = atoms[i];
+    return true;
+}
+
 }  // namespace vesh
