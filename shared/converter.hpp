@@ -14,28 +14,10 @@
 
 #include <m_pd.h>
 
-#include "atoms.hpp"
+#include "float_list.hpp"
 #include "vesh.hpp"
 
 namespace vesh {
-
-// A list converted element by element. Its atoms live in a per-call buffer,
-// so that a list a receiver sends straight back into the same object never
-// overwrites one still going out.
-template <typename Convert>
-inline void convert_list(t_object *x, int argc, const t_atom *argv, Convert convert) {
-    Scratch<t_atom> list(static_cast<std::size_t>(argc));
-    t_atom *out = list.get();
-    if (!out) {
-        pd_error(x, "%s: memory allocation failure", class_getname(pd_class(&x->ob_pd)));
-        return;
-    }
-    for (int i = 0; i < argc; i++) {
-        const t_float v = argv[i].a_type == A_FLOAT ? argv[i].a_w.w_float : 0;
-        SETFLOAT(&out[i], convert(v));
-    }
-    outlet_list(x->ob_outlet, &s_list, argc, out);
-}
 
 struct t_converter {
     t_object x_obj;

@@ -14,7 +14,6 @@ struct t_range {
     t_float lower;  // the bounds as given; either may be the larger
     t_float upper;
     t_float last;  // the last input
-    float_list list;
 };
 
 inline t_class *range_class;
@@ -44,13 +43,7 @@ template <float (*Shape)(float, float, float)>
 void range_list(t_range *x, t_symbol *, int argc, t_atom *argv) {
     const float lo = static_cast<float>(x->lower), hi = static_cast<float>(x->upper);
     auto shape = [lo, hi](t_float v) { return Shape(static_cast<float>(v), lo, hi); };
-    if (!float_list_send(x->list, x->x_obj.ob_outlet, argc, argv, shape)) {
-        pd_error(x, "%s: memory allocation failure", VESH_CLASS_NAME);
-    }
-}
-
-inline void range_free(t_range *x) {
-    atom_buffer_release(x->list.buffer);
+    convert_list(&x->x_obj, argc, argv, shape);
 }
 
 // No arguments: 0 and 1; one float: the upper bound; two: lower and upper.
@@ -66,11 +59,6 @@ inline t_range *range_new(t_symbol *, int argc, t_atom *argv) {
         x->lower = argv[0].a_w.w_float;
         x->upper = argv[1].a_w.w_float;
     }
-    if (!atom_buffer_renew(x->list.buffer, 1)) {
-        pd_error(nullptr, "%s: memory allocation failure", VESH_CLASS_NAME);
-        pd_free(&x->x_obj.ob_pd);
-        return nullptr;
-    }
     float_inlet(&x->x_obj, &x->lower);
     float_inlet(&x->x_obj, &x->upper);
     outlet_new(&x->x_obj, &s_anything);
@@ -79,7 +67,7 @@ inline t_range *range_new(t_symbol *, int argc, t_atom *argv) {
 
 template <float (*Shape)(float, float, float)>
 void setup() {
-    range_class = new_class(VESH_CLASS_NAME, range_new, range_free);
+    range_class = new_class(VESH_CLASS_NAME, range_new, nullptr);
     add_float(range_class, range_float<Shape>);
     add_bang(range_class, range_bang<Shape>);
     add_list(range_class, range_list<Shape>);

@@ -10,7 +10,6 @@ struct t_quantizer {
     t_object x_obj;
     t_float step;
     int mode;
-    vesh::float_list list;
 };
 
 t_class *quantizer_class;
@@ -25,17 +24,11 @@ void quantizer_float(t_quantizer *x, t_floatarg f) {
 
 void quantizer_list(t_quantizer *x, t_symbol *, int argc, t_atom *argv) {
     auto apply = [x](t_float v) { return quantizer_apply(x, v); };
-    if (!vesh::float_list_send(x->list, x->x_obj.ob_outlet, argc, argv, apply)) {
-        pd_error(x, "quantizer: memory allocation failure");
-    }
+    vesh::convert_list(&x->x_obj, argc, argv, apply);
 }
 
 void quantizer_mode(t_quantizer *x, t_floatarg f) {
     x->mode = vesh::quantize_mode(f);
-}
-
-void quantizer_free(t_quantizer *x) {
-    vesh::atom_buffer_release(x->list.buffer);
 }
 
 // Floats: step, then mode; or "-mode" and a float as the last two atoms.
@@ -51,11 +44,6 @@ t_quantizer *quantizer_new(t_symbol *, int argc, t_atom *argv) {
     auto *x = vesh::new_object<t_quantizer>(quantizer_class);
     x->step = step;
     x->mode = vesh::quantize_mode(mode);
-    if (!vesh::atom_buffer_renew(x->list.buffer, 1)) {
-        pd_error(nullptr, "quantizer: memory allocation failure");
-        pd_free(&x->x_obj.ob_pd);
-        return nullptr;
-    }
     vesh::float_inlet(&x->x_obj, &x->step);
     outlet_new(&x->x_obj, &s_anything);
     return x;
@@ -64,7 +52,7 @@ t_quantizer *quantizer_new(t_symbol *, int argc, t_atom *argv) {
 }  // namespace
 
 VESH_SETUP {
-    quantizer_class = vesh::new_class(VESH_CLASS_NAME, quantizer_new, quantizer_free);
+    quantizer_class = vesh::new_class(VESH_CLASS_NAME, quantizer_new, nullptr);
     vesh::add_float(quantizer_class, quantizer_float);
     vesh::add_list(quantizer_class, quantizer_list);
     vesh::add_method(quantizer_class, "mode", quantizer_mode);
