@@ -12,6 +12,7 @@
 // The arithmetic is in moving_kernel.hpp.
 #pragma once
 
+#include "fence.hpp"
 #include "moving_kernel.hpp"
 #include "vesh.hpp"
 
@@ -54,6 +55,8 @@ bool resize(t_moving<Policy> *x, int size) {
         x->ring = x->heap;
     }
     x->size = size;
+    fence(x->local, x->ring == x->local ? size : 0, Policy::inline_size);
+    if (x->heap) fence(x->heap, size, x->heap_size);
     return true;
 }
 
