@@ -32,10 +32,10 @@ ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 LIMITS = [1, 64, 1 << 24, 1 << 31]
 # The largest finite float, the infinities (1e+39 reads as inf).
 EXTREMES = ["3.40282347e+38", "-3.40282347e+38", "1e+39", "-1e+39"]
-# Limits a class's source does not show as a constant: {class: [limit, ...]}.
-# "per item" lengths are limits times the atoms one item takes.
+# Limits a class's source does not show as a constant: {class: [limit, ...]},
+# lists of items several atoms long given as lengths in atoms.
 CLASS_LIMITS = {
-    "biquads~": [5 * 50],  # 50 sections of 5 coefficients
+    "biquads~": [5 * 49, 5 * 50, 5 * 51],  # lists of 49, 50 and 51 sections of 5
 }
 # Inline size of vesh::Scratch when none is given.
 SCRATCH_DEFAULT = 64
@@ -160,8 +160,9 @@ def _piece_text(count, separator):
     return "symbol " + text.replace(" ", "\\ ")
 
 
-def creation_round(rnd, folder):
-    """Objects with edge values as arguments, run for a few blocks, deleted."""
+def creation_round(rnd, folder, finish=True):
+    """Objects with edge values as arguments, run for a few blocks, deleted.
+    Without `finish` the round leaves clearing and quitting to its caller."""
     name = rnd.name
     known, _ = _known(name, folder)
     values = edge_values(name)
@@ -182,12 +183,14 @@ def creation_round(rnd, folder):
     rnd.events.append((0, "fzbang bang"))
     rnd.events.append((2, "fzbang bang"))
     rnd.events.append((4, "pd dsp 1"))
-    rnd.events.append((5, "pd-fuzz clear"))
-    rnd.events.append((6, "pd quit"))
+    if finish:
+        rnd.events.append((5, "pd-fuzz clear"))
+        rnd.events.append((6, "pd quit"))
 
 
-def message_round(rnd, folder):
-    """Lanes of edge values into every inlet, message and buffer."""
+def message_round(rnd, folder, finish=True):
+    """Lanes of edge values into every inlet, message and buffer; returns the
+    number of blocks it takes."""
     name = rnd.name
     known, vocab = _known(name, folder)
     base = f"{name} {known[-1]}".strip()  # the help patch's fullest example
@@ -249,5 +252,7 @@ def message_round(rnd, folder):
                 if bang:
                     rnd.events.append((b + 1, f"fz{obj}b bang"))
     rnd.events.append((blocks + 1, "fznan 1e+39"))
-    rnd.events.append((blocks + 2, "pd-fuzz clear"))
-    rnd.events.append((blocks + 3, "pd quit"))
+    if finish:
+        rnd.events.append((blocks + 2, "pd-fuzz clear"))
+        rnd.events.append((blocks + 3, "pd quit"))
+    return blocks + 2

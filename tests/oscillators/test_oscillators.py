@@ -213,6 +213,16 @@ def test_phase_offset_steps_drop_whole_cycles():
     assert out[63:65] == [1, 0] and out[127:129] == [0, f32(1 - 2 * .75)]
 
 
+def test_phase_landing_exactly_on_two_cycles_wraps_to_the_start():
+    # At half rate after sync 0.25 the phase alternates 0.25, 0.75; an offset
+    # step of 0.75 then lands on 0.75 + 0.5 + 0.75 = 2.0 exactly: phase 0.
+    p, saw, _ = sync_patch("saw~ 32768")
+    p.send(saw, "0.25", inlet=1, at_block=1)
+    p.send(saw, "0.75", inlet=2, at_block=2)
+    out = p.run(blocks=3).samples(saw)
+    assert out[124:132] == [.5, -.5, .5, -.5, 1, 0, 1, 0]
+
+
 def test_phase_stays_in_range_under_large_offset_steps():
     # An offset rising 0.9 a sample on top of a half-cycle increment used to
     # carry the phase past one cycle per sample; once the offset holds still
