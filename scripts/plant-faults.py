@@ -221,6 +221,7 @@ def main():
             if "unit" in fault.families:
                 plain.append("unit_tests")
             sanitized = [target_of(n) + "_asan" for n in names]
+            built = plain
             try:
                 log.write(f"rebuilding: {' '.join(names)}\n")
                 if not build_tree(build, log, plain):
@@ -229,7 +230,7 @@ def main():
                     how, caught = "tests of " + " ".join(fault.families), True
                 elif args.no_gates:
                     how, caught = "", False
-                elif not build_tree(build, log, sanitized):
+                elif not build_tree(build, log, built := plain + sanitized):
                     how, caught = "the build", True
                 elif not gates(names, source, build, env, log):
                     how, caught = "gates", True
@@ -237,10 +238,10 @@ def main():
                     how, caught = "", False
             finally:
                 restore(fault, source, text)
+                build_tree(build, log, built)  # the unplanted plug-ins back (cached)
             results.setdefault(fault.family, []).append((fault, caught, how))
             mark = f"caught by {how}" if caught else "SURVIVED"
             print(f"{fault.name:30} {mark:40} {time.time() - start:5.0f} s", flush=True)
-        build_tree(build, log)  # the planted files are back: rebuild what they touched
     total = caught = 0
     print("\nfamily        caught")
     for family in sorted(results):
