@@ -72,6 +72,17 @@ def test_vsaw_narrows_slope_and_corner_distance_to_single_precision():
     assert single != double  # the narrowing shows in these samples
 
 
+def test_saw_is_the_double_phase_narrowed_once():
+    # At 1000 Hz the phase is not a float: only the output may be rounded.
+    out = run_boxes(["saw~ 1000"], sr=44100)[0]
+    phase, want = 0.0, []
+    for _ in range(64):
+        want.append(f32(1 - 2 * phase))
+        phase += 1000 * (1 / 44100)
+        phase = phase - 1 if phase >= 1 else phase
+    assert out == want
+
+
 def test_inputs_changing_within_a_block():
     # A step half a millisecond into the block: frequency 0 -> 8192 for saw~,
     # width 0.5 -> 0.25 for square~ and vsaw~.
@@ -260,3 +271,16 @@ def test_non_finite_offsets_leave_the_phase_running():
     assert r.samples(a)[:8] == CYCLES["saw~ 8192"]
     assert r.samples(b)[:8] == CYCLES["square~ 8192"]
     assert r.samples(c) == CYCLES["saw~ 8192"] * 24
+
+
+def test_nan_width_counts_as_zero():
+    p = Patch(sr=SR)
+    inf = p.obj("sig~ 1e39")
+    nan = p.obj("-~ 1e39")
+    p.connect(inf, 0, nan, 0)
+    boxes = [p.obj(f"{name} {EIGHTH} 0.5") for name in ("square~", "vsaw~")]
+    for b in boxes:
+        p.connect(nan, 0, b, 1)
+        p.probe_signal(b)
+    r = p.run(blocks=1)
+    assert [r.samples(b)[:8] for b in boxes] == [CYCLES["square~ 8192 0"], CYCLES["vsaw~ 8192"]]
