@@ -4,6 +4,7 @@
 
 #include <m_pd.h>
 
+#include "fence.hpp"
 #include "numbers.hpp"
 
 #include <cstddef>
@@ -19,8 +20,10 @@ class Scratch {
    public:
     explicit Scratch(std::size_t n) : size_(n) {
         data_ = n <= Inline ? local_ : static_cast<T *>(getbytes(n * sizeof(T)));
+        fence(local_, data_ == local_ ? n : 0, Inline);
     }
     ~Scratch() {
+        unfence(local_, Inline);
         if (data_ && data_ != local_) freebytes(data_, size_ * sizeof(T));
     }
     Scratch(const Scratch &) = delete;
@@ -52,6 +55,11 @@ inline bool atom_buffer_renew(atom_buffer &b, int capacity) {
     b.atoms = fresh;
     b.capacity = capacity;
     return true;
+}
+
+// Fences the buffer's tail past the `used` atoms the next result may take.
+inline void atom_buffer_use(atom_buffer &b, int used) {
+    fence(b.atoms, static_cast<std::size_t>(used), static_cast<std::size_t>(b.capacity));
 }
 
 inline void atom_buffer_release(atom_buffer &b) {

@@ -12,9 +12,11 @@
 // The arithmetic is in moving_kernel.hpp.
 #pragma once
 
+#include "fence.hpp"
 #include "moving_kernel.hpp"
 #include "vesh.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace vesh::moving {
@@ -54,6 +56,13 @@ bool resize(t_moving<Policy> *x, int size) {
         x->ring = x->heap;
     }
     x->size = size;
+    // The fence reaches over the record's padding after `local` too, where a
+    // ring one too long would otherwise write unseen.
+    const auto slots = static_cast<std::size_t>(reinterpret_cast<char *>(x + 1) -
+                                                reinterpret_cast<char *>(x->local)) /
+                       sizeof(sample);
+    fence(x->local, x->ring == x->local ? std::min(size, Policy::inline_size) : 0, slots);
+    if (x->heap) fence(x->heap, size, x->heap_size);
     return true;
 }
 

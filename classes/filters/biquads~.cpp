@@ -3,6 +3,7 @@
 // y = fb1 y[n-1] + fb2 y[n-2] + ff1 x + ff2 x[n-1] + ff3 x[n-2].
 #include "biquad_kernel.hpp"
 #include "block.hpp"
+#include "fence.hpp"
 #include "vesh.hpp"
 
 #include <algorithm>
@@ -35,8 +36,15 @@ struct t_biquads {
 
 t_class *biquads_class;
 
+// Sections past those in use are unaddressable in the sanitizer build.
+void biquads_fence(t_biquads *x) {
+    vesh::fence(x->coefficients, x->sections, most_sections);
+    vesh::fence(x->memories, x->sections, most_sections);
+}
+
 t_biquads *biquads_new() {
     auto *x = vesh::new_object<t_biquads>(biquads_class);
+    biquads_fence(x);
     outlet_new(&x->x_obj, &s_signal);
     return x;
 }
@@ -45,6 +53,7 @@ t_biquads *biquads_new() {
 // The memories carry on.
 void biquads_list(t_biquads *x, t_symbol *, int argc, t_atom *argv) {
     x->sections = std::min(argc / 5, most_sections);
+    biquads_fence(x);
     for (int i = 0; i < x->sections; i++) {
         const t_atom *a = argv + 5 * i;
         x->coefficients[i] = {atom_getfloat(a), atom_getfloat(a + 1), atom_getfloat(a + 2),

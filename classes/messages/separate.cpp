@@ -86,6 +86,7 @@ void separate_symbol(t_separate *x, t_symbol *s) {
             return;
         }
         atoms = x->buffer.atoms;
+        vesh::atom_buffer_use(x->buffer, static_cast<int>(needed ? needed : length));
     }
     if (!atoms) {
         pd_error(x, "separate: out of memory");

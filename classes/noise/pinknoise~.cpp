@@ -2,6 +2,7 @@
 // component. Each sample picks octave k with probability 2^-(k+1) and replaces
 // its entry in the table with a fresh value; the output is the table's running
 // sum plus white noise, scaled by 1 / (octaves + 1).
+#include "fence.hpp"
 #include "random.hpp"
 #include "vesh.hpp"
 
@@ -29,6 +30,7 @@ int clamp_octaves(t_float f) {
 }
 
 void pinknoise_refill(t_pinknoise *x) {
+    vesh::fence(x->table, x->count, max_octaves);
     uint32_t s1 = x->state.s1, s2 = x->state.s2, s3 = x->state.s3;
     float sum = 0;
     for (int i = 0; i < x->count; i++) {

@@ -115,6 +115,12 @@ def test_signal_gate_sets_the_peak_once_and_reports_after_the_block():
     assert status_blocks(r, e) == [(1.0, 1), (0.0, 4)]
 
 
+@pytest.mark.parametrize("text", ["asr~", "adsr~ 0 0 1 0"])
+def test_float_gate_sets_the_peak_over_a_signal_gate_at_the_same_onset(text):
+    r, e = envelope(text, 2, [(1, "sig 0.5"), (1, "1")], gate_signal=0)
+    assert r.samples(e)[64:] == [1.0] * 64
+
+
 @pytest.mark.platforms
 def test_log_mode_shapes_and_ends():
     r, e = envelope("adsr~ 10 10 0.5 10 -log", 40, [(0, "1"), (20, "0"), (38, "1")])

@@ -184,10 +184,17 @@ def test_output_follows_the_formulas(text, params, mode):
     assert same(ys, model(text.split()[0], xs, params, mode))
 
 
-@pytest.mark.parametrize("text", ["bandpass~ 1000 0", "resonant~ 440", "resonant~ 440 -1 -q",
-                                  "resonant2~ 440", "lowshelf~ 500 1 0", "highshelf~ 500 0.3"])
-def test_no_q_or_no_gain_leaves_the_signal_as_it_is(text):
-    xs, ys, _ = render(text, source="osc~ 300")
+NAN = ["sig~ 1e+39", "*~ 0"]
+
+
+@pytest.mark.parametrize("text,params", [
+    ("bandpass~ 1000 0", ()), ("resonant~ 440", ()), ("resonant~ 440 -1 -q", ()),
+    ("resonant2~ 440", ()), ("lowshelf~ 500 1 0", ()), ("highshelf~ 500 0.3", ()),
+    # a NaN Q or time counts as none
+    ("bandpass~ 1000 2", [(2, NAN)]),
+    ("resonant~ 440 100", [(2, NAN)]), ("resonant~ 440 30 -q", [(2, NAN)])])
+def test_no_q_or_no_gain_leaves_the_signal_as_it_is(text, params):
+    xs, ys, _ = render(text, source="osc~ 300", param_sources=params)
     if "shelf" in text:  # b = a: flat up to double rounding
         assert max(abs(x - y) for x, y in zip(xs, ys)) < 1e-6
     else:

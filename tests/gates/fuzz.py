@@ -7,9 +7,15 @@ every kind to the first inlets (including the messages its help patch shows),
 hostile signals connected and disconnected while DSP runs, then every object
 deleted. Any sanitizer report, crash or hang fails the class.
 
-    fuzz.py                      # every class, 2 rounds each
+Two more rounds per class aim at the edges instead of at random (see
+boundary.py): every creation argument and every number of every message the
+help patch shows is tried at the values around each limit, and lists and
+texts at the lengths around each buffer the class keeps.
+
+    fuzz.py                      # every class, 2 rounds each plus the edges
     fuzz.py --rounds 200 saw~    # a long run by hand
     fuzz.py --seed 7 --show      # print the patch of each round
+    fuzz.py --edges-only saw~    # just the edge rounds
 """
 import argparse
 import os
@@ -21,6 +27,7 @@ import tempfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 
 import vpd  # noqa: E402
+from boundary import creation_round, message_round  # noqa: E402
 from library import classes, creation_lines, vocabulary  # noqa: E402
 
 BUILD = vpd.BUILD
@@ -156,8 +163,10 @@ class Round:
         driver, index = [], 2
         lines.append("#X obj 700 10 loadbang;")
         by_block = {}
-        for b, text in self.events:
-            by_block.setdefault(b, []).append(vpd.escape(text))
+        for event in self.events:
+            b, text = event[:2]
+            raw = len(event) > 2 and event[2]  # written as it stands in the file
+            by_block.setdefault(b, []).append(text if raw else vpd.escape(text))
         first = True
         for b in sorted(by_block):
             body = " ".join(f"\\; {t}" for t in by_block[b])
@@ -177,9 +186,15 @@ SANITIZER_SIGNS = ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSani
 
 
 def run_round(name, seed, show=False, timeout=60):
+    """Seed "edges/creation" and "edges/messages" are the edge rounds."""
     rng = random.Random(f"{name}/{seed}")
     rnd = Round(name, rng)
-    rnd.build()
+    if seed == "edges/creation":
+        creation_round(rnd, ASAN_LIBRARY)
+    elif seed == "edges/messages":
+        message_round(rnd, ASAN_LIBRARY)
+    else:
+        rnd.build()
     text = rnd.text()
     if show:
         print(text)
@@ -211,11 +226,14 @@ def run_round(name, seed, show=False, timeout=60):
     return None, text
 
 
-def fuzz(names, rounds, seed=0, show=False):
+EDGE_ROUNDS = ["edges/creation", "edges/messages"]
+
+
+def fuzz(names, rounds, seed=0, show=False, edges=True):
     failures = []
     for name in names:
-        for k in range(rounds):
-            failure, text = run_round(name, seed + k, show)
+        for k in (EDGE_ROUNDS if edges else []) + [seed + k for k in range(rounds)]:
+            failure, text = run_round(name, k, show)
             if failure:
                 failures.append(failure)
                 break  # one report per class is enough to act on
@@ -229,15 +247,18 @@ def main():
     ap.add_argument("--rounds", type=int, default=2)
     ap.add_argument("--seed", type=int, default=0)
     ap.add_argument("--show", action="store_true", help="print each round's patch")
+    ap.add_argument("--edges-only", action="store_true", help="just the edge rounds")
+    ap.add_argument("--no-edges", action="store_true", help="just the random rounds")
     args = ap.parse_args()
     names = args.names or classes(ASAN_LIBRARY)
     if not names:
         print(f"no plug-ins in {ASAN_LIBRARY}")
         return 1
-    failures = fuzz(names, args.rounds, args.seed, args.show)
+    rounds = 0 if args.edges_only else args.rounds
+    failures = fuzz(names, rounds, args.seed, args.show, edges=not args.no_edges)
     for f in failures:
         print(f)
-    print(f"fuzz: {len(names)} classes, {args.rounds} rounds each, {len(failures)} failing")
+    print(f"fuzz: {len(names)} classes, {rounds} rounds each, {len(failures)} failing")
     return 1 if failures else 0
 
 

@@ -7,8 +7,17 @@ Each class is created from the argument lists its help patch shows (and with
 none), receives its help patch's messages, runs with DSP on, and is deleted by
 clearing the canvas before pd quits, so that every destructor runs.
 
-    leakcheck.py              # every class, in batches
+A second pass (edges) runs the fuzz gate's edge lanes (boundary.py: every
+inlet, message, list and text at the values and lengths around each limit)
+for a batch of classes in one pd under valgrind, beside their help patches,
+opened as a user opens them: reads and writes out of bounds in the plain
+build show here too. (The edge creation round, hundreds of objects a class,
+is left to the sanitizer build, and so are values beyond EDGE_LARGEST: a
+window of 2^24 points takes minutes under valgrind.)
+
+    leakcheck.py              # every class, in batches, both passes
     leakcheck.py saw~ lb      # just these
+    leakcheck.py --pass edges saw~
 """
 import argparse
 import os
@@ -20,10 +29,15 @@ import tempfile
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 
 import vpd  # noqa: E402
-from library import classes, creation_lines, vocabulary  # noqa: E402
+from boundary import message_round  # noqa: E402
+from fuzz import Round  # noqa: E402
+from library import classes, creation_lines, help_patch, vocabulary  # noqa: E402
 
 COPIES = 4
 BATCH = 24
+# The valgrind edge pass keeps to values up to the largest buffer the edge
+# lengths aim at; the int and float limits are the sanitizer gate's.
+EDGE_LARGEST = 1100
 
 
 def patch(names):
@@ -78,15 +92,31 @@ def ours(record):
     return any(vpd.SUFFIX in l for l in record)
 
 
-def check(names, timeout=600):
+def edge_patch(names):
+    """The edge rounds of every class in one patch; help patches open beside it."""
+    rnd = Round(names[0], None)
+    blocks = 6
+    for name in names:
+        rnd.name = name
+        blocks = max(blocks, message_round(rnd, vpd.LIBRARY, finish=False, largest=EDGE_LARGEST))
+    rnd.events.append((blocks, "pd-fuzz clear"))
+    rnd.events.append((blocks + 1, "pd quit"))
+    return rnd.text()
+
+
+def check(names, timeout=600, edges=False):
     with tempfile.TemporaryDirectory() as tmp:
         path = os.path.join(tmp, "leak.pd")
         with open(path, "w") as f:
-            f.write(patch(names))
+            f.write(edge_patch(names) if edges else patch(names))
+        opens = ["-open", path]
+        if edges:
+            helps = {help_patch(n) for n in names}
+            opens = [a for h in sorted(helps) if os.path.exists(h) for a in ("-open", h)] + opens
         cmd = ["valgrind", "--leak-check=full", "--show-leak-kinds=definite,indirect",
                "--errors-for-leak-kinds=definite,indirect", "--num-callers=30",
                *vpd.PD_COMMAND, "-nogui", "-noprefs", "-nosound", "-nomidi", "-batch", "-stderr", "-nrt",
-               "-r", str(vpd.SR), "-path", vpd.LIBRARY, "-open", path]
+               "-r", str(vpd.SR), "-path", vpd.LIBRARY, *opens]
         proc = subprocess.run(cmd, capture_output=True, text=True, errors="replace",
                               timeout=timeout)
     out = proc.stdout + proc.stderr
@@ -108,11 +138,14 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("names", nargs="*")
+    ap.add_argument("--pass", dest="passes", action="append", choices=["leaks", "edges"],
+                    help="run just this pass (default: both)")
     args = ap.parse_args()
     names = args.names or classes()
     problems = []
-    for i in range(0, len(names), BATCH):
-        problems += check(names[i:i + BATCH])
+    for edges in [p == "edges" for p in args.passes or ["leaks", "edges"]]:
+        for i in range(0, len(names), BATCH):
+            problems += check(names[i:i + BATCH], edges=edges)
     for p in problems:
         print(p, end="\n\n")
     print(f"leak check: {len(names)} classes, {len(problems)} problems")

@@ -146,6 +146,15 @@ def test_dust_densities(name, bipolar):
     assert all((-1 if bipolar else 0) <= v < 1 for s in got for v in s)
 
 
+@pytest.mark.parametrize("name", ["dust~", "dust2~"])
+def test_dust_signal_density_above_the_rate_never_repeats_an_impulse(name):
+    # A density that moves goes sample by sample; above the rate every other
+    # sample is an impulse.
+    s = render([name], blocks=2, sources=[("vline~", [("1e+06, 2e+06 10", 0)], 0, 0)])[0]
+    assert all(a == 0 or b == 0 for a, b in zip(s, s[1:]))
+    assert sum(v != 0 for v in s) > len(s) / 3
+
+
 def pulse_word(counter=None, seed=None):
     """randpulse~'s starting word: one step from the seed or the signed counter
     through single precision."""

@@ -72,6 +72,17 @@ def test_vsaw_narrows_slope_and_corner_distance_to_single_precision():
     assert single != double  # the narrowing shows in these samples
 
 
+def test_saw_is_the_double_phase_narrowed_once():
+    # At 1000 Hz the phase is not a float: only the output may be rounded.
+    out = run_boxes(["saw~ 1000"], sr=44100)[0]
+    phase, want = 0.0, []
+    for _ in range(64):
+        want.append(f32(1 - 2 * phase))
+        phase += 1000 * (1 / 44100)
+        phase = phase - 1 if phase >= 1 else phase
+    assert out == want
+
+
 def test_inputs_changing_within_a_block():
     # A step half a millisecond into the block: frequency 0 -> 8192 for saw~,
     # width 0.5 -> 0.25 for square~ and vsaw~.
@@ -213,6 +224,16 @@ def test_phase_offset_steps_drop_whole_cycles():
     assert out[63:65] == [1, 0] and out[127:129] == [0, f32(1 - 2 * .75)]
 
 
+def test_phase_landing_exactly_on_two_cycles_wraps_to_the_start():
+    # At half rate after sync 0.25 the phase alternates 0.25, 0.75; an offset
+    # step of 0.75 then lands on 0.75 + 0.5 + 0.75 = 2.0 exactly: phase 0.
+    p, saw, _ = sync_patch("saw~ 32768")
+    p.send(saw, "0.25", inlet=1, at_block=1)
+    p.send(saw, "0.75", inlet=2, at_block=2)
+    out = p.run(blocks=3).samples(saw)
+    assert out[124:132] == [.5, -.5, .5, -.5, 1, 0, 1, 0]
+
+
 def test_phase_stays_in_range_under_large_offset_steps():
     # An offset rising 0.9 a sample on top of a half-cycle increment used to
     # carry the phase past one cycle per sample; once the offset holds still
@@ -250,3 +271,16 @@ def test_non_finite_offsets_leave_the_phase_running():
     assert r.samples(a)[:8] == CYCLES["saw~ 8192"]
     assert r.samples(b)[:8] == CYCLES["square~ 8192"]
     assert r.samples(c) == CYCLES["saw~ 8192"] * 24
+
+
+def test_nan_width_counts_as_zero():
+    p = Patch(sr=SR)
+    inf = p.obj("sig~ 1e39")
+    nan = p.obj("-~ 1e39")
+    p.connect(inf, 0, nan, 0)
+    boxes = [p.obj(f"{name} {EIGHTH} 0.5") for name in ("square~", "vsaw~")]
+    for b in boxes:
+        p.connect(nan, 0, b, 1)
+        p.probe_signal(b)
+    r = p.run(blocks=1)
+    assert [r.samples(b)[:8] for b in boxes] == [CYCLES["square~ 8192 0"], CYCLES["vsaw~ 8192"]]

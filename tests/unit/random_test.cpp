@@ -36,6 +36,24 @@ TEST(RandomInit, SeedOne) {
     EXPECT_EQ(random_bipolar(s.s1, s.s2, s.s3), 0.6194515228271484f);
 }
 
+// Seeds whose hash leaves a component below its generator's smallest state
+// (the low bits the generator drops would leave it stuck at 0).
+TEST(RandomInit, ComponentsTooSmallAreReplaced) {
+    struct {
+        double seed;
+        uint32_t random_state::*part;
+        uint32_t want;
+    } cases[] = {{-1386778773.0, &random_state::s1, 0x4A1FCF79u},
+                 {-492490893.0, &random_state::s1, 0x4A1FCF79u},
+                 {53432001.0, &random_state::s2, 0xB86271CCu},
+                 {-375001793.0, &random_state::s3, 0x6C986D11u}};
+    for (const auto &c : cases) {
+        random_state s{};
+        random_init(&s, c.seed);
+        EXPECT_EQ(s.*c.part, c.want) << c.seed;
+    }
+}
+
 TEST(RandomInit, SeedsTruncateTowardZero) {
     random_state a{}, b{}, c{}, d{};
     random_init(&a, 3.2f);
