@@ -64,6 +64,7 @@ void symbol2any_output(t_symbol2any *x, t_symbol *s) {
         pd_error(x, "symbol2any: out of memory");
         return;
     }
+    if (!nested) vesh::atom_buffer_use(x->buffer, static_cast<int>(needed ? needed : length));
     const int n = vesh::split_text(x->recent, text, length, " ", atoms);
     x->sending++;
     symbol2any_send(x, n, atoms);
