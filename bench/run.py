@@ -143,7 +143,7 @@ def main():
              "|---|---|---|---|---|---|---|"]
     kept = kept_rows(args.out) if args.merge or args.missing else {}
     for family, kind, vesh_box, vanilla_box, arg in rows(args.only):
-        if args.missing and (family, vesh_box, arg) in kept:
+        if args.missing and (family, vesh_box, vanilla_box, arg) in kept:
             continue
         unit = "ns/sample" if kind == "signal" else "ns/message"
         try:
@@ -165,7 +165,7 @@ def main():
     if args.merge or args.missing:
         measured = {row_key(row): row for row in table[2:]}
         table[2:] = [measured.get(key) or kept[key]
-                     for key in ((f, b, a) for f, _, b, _, a in rows(None))
+                     for key in ((f, b, v, a) for f, _, b, v, a in rows(None))
                      if key in measured or key in kept]
     if not args.only or args.merge or args.missing:
         with open(args.out, "w") as f:
@@ -175,11 +175,11 @@ def main():
 
 def row_key(row):
     cells = [c.strip() for c in row.strip().strip("|").split("|")]
-    return cells[0], cells[1].strip("`"), cells[6]
+    return cells[0], cells[1].strip("`"), cells[3].strip("`"), cells[6]
 
 
 def kept_rows(path):
-    """The rows of an earlier table, by family, vesh box and input."""
+    """The rows of an earlier table, by family, the two boxes and input."""
     if not os.path.exists(path):
         return {}
     return {row_key(line): line.rstrip("\n") for line in open(path)
