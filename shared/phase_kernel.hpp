@@ -283,6 +283,23 @@ template <typename Shape>
 concept edge_impulses = std::is_base_of_v<edge_impulse_shape, Shape>;
 
 namespace detail {
+// The phase a sample starts from in the edge loops: moved by the offset's
+// change, or set by a sync sample in (0, 1].
+template <sync_input Sync, bool OffsetHolds>
+[[gnu::always_inline]] inline double moved_phase(double phase, double &last,
+                                                 const phase_block_io &io, int i) {
+    double p = phase;
+    if constexpr (!OffsetHolds) {
+        p += offset_change(io.offset[i], last);
+        last = io.offset[i];
+    }
+    if constexpr (Sync == sync_input::signal) {
+        const sample s = io.sync[i];
+        if (s > 0 && s <= 1) p = s;
+    }
+    return p;
+}
+
 template <typename Shape, sync_input Sync, bool OffsetHolds, bool FrequencyHolds, bool WidthHolds>
 double edge_loop(double phase, double &last, sample &previous, double inv_sr,
                  const phase_block_io &io) {
@@ -296,15 +313,7 @@ double edge_loop(double phase, double &last, sample &previous, double inv_sr,
         const sample f = frequency[i];
         const double w = WidthHolds ? held_width : clamp_width(io.width[i]);
         const double increment = FrequencyHolds ? held_increment : phase_increment(f, inv_sr);
-        double p = phase;
-        if constexpr (!OffsetHolds) {
-            p += offset_change(io.offset[i], last);
-            last = io.offset[i];
-        }
-        if constexpr (Sync == sync_input::signal) {
-            const sample s = io.sync[i];
-            if (s > 0 && s <= 1) p = s;
-        }
+        double p = moved_phase<Sync, OffsetHolds>(phase, last, io, i);
         sample y;
         if (strictly_inside_cycle(p)) {
             // Neither a wrap nor a lift this sample: the common case, without
@@ -433,15 +442,7 @@ double edge_run_loop(double phase, double &last, sample &previous, double inv_sr
         const int m = io.n - start < run_length ? io.n - start : run_length;
         for (int j = 0; j < m; j++) {
             const int i = start + j;
-            double p = phase;
-            if constexpr (!OffsetHolds) {
-                p += offset_change(io.offset[i], last);
-                last = io.offset[i];
-            }
-            if constexpr (Sync == sync_input::signal) {
-                const sample s = io.sync[i];
-                if (s > 0 && s <= 1) p = s;
-            }
+            double p = moved_phase<Sync, OffsetHolds>(phase, last, io, i);
             if (strictly_inside_cycle(p)) {
                 phase = p + increment;
             } else if (forward) {
