@@ -12,5 +12,5 @@ timeout 300 pd -nogui -noprefs -nosound -nomidi -batch -stderr -r 44100 \
   -send "render-demo symbol $out/demo.wav"
 test -s "$out/demo.wav"
 mv "$out/demo.wav" demo.wav
-python3 scripts/spectrogram.py demo.wav demo.png
+python3 scripts/sonogram.py demo.wav demo.png
 echo "rendered $(pwd)/demo.wav and its spectrogram $(pwd)/demo.png"

@@ -76,8 +76,8 @@ def test_ticks_at_the_tempo_within_the_swing(box, messages, model):
     ticks = ticks_of(r.samples(x))
     assert ticks == tempo_ticks(n, **model)
     # Each period lies within the swing of the nominal one.
-    spec = tempo_ticks(n, **{**model, "swing": 0})
-    nominal, s = spec[1] - spec[0], 1 + model.get("swing", 0) / 100
+    plain = tempo_ticks(n, **{**model, "swing": 0})
+    nominal, s = plain[1] - plain[0], 1 + model.get("swing", 0) / 100
     gaps = [b - a for a, b in zip(ticks, ticks[1:])]
     assert all(nominal / s - 1 <= g <= nominal * s + 1 for g in gaps) and len(gaps) >= 2
     assert (len(set(gaps)) > 2) == ("swing" in model)

@@ -4,7 +4,7 @@ but the standard library: time runs left to right, frequency bottom to top on a
 logarithmic scale (40 Hz to 16 kHz, faint lines at 100 Hz, 1 kHz and 10 kHz),
 level from dark (90 dB below the loudest point) to bright.
 
-    scripts/spectrogram.py demo.wav demo.png
+    scripts/sonogram.py demo.wav demo.png
 """
 
 import array
