@@ -6,12 +6,25 @@
 
 #include <m_pd.h>
 
+#include "atoms.hpp"
 #include "number_text.hpp"
 
 #include <cstddef>
 #include <cstring>
 
 namespace vesh {
+
+// A writable copy of a symbol's text, for the splitting writes into it;
+// text() is null when no memory could be had.
+struct text_copy {
+    std::size_t length;
+    Scratch<char, 256> buffer;
+
+    explicit text_copy(const t_symbol *s) : length(std::strlen(s->s_name)), buffer(length + 1) {
+        if (buffer.get()) std::memcpy(buffer.get(), s->s_name, length + 1);
+    }
+    char *text() { return buffer.get(); }
+};
 
 // Symbols made lately, by a hash of their text. gensym walks the host's symbol
 // table comparing strings, and the same words tend to come back; a hit is

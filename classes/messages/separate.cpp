@@ -51,14 +51,13 @@ void separate_symbol(t_separate *x, t_symbol *s) {
         outlet_bang(x->x_obj.ob_outlet);
         return;
     }
-    const std::size_t length = std::strlen(s->s_name);
-    vesh::Scratch<char, 256> copy(length + 1);
-    char *text = copy.get();
+    vesh::text_copy copy(s);
+    const std::size_t length = copy.length;
+    char *text = copy.text();
     if (!text) {
         pd_error(x, "separate: out of memory");
         return;
     }
-    std::memcpy(text, s->s_name, length + 1);
 
     // Atoms needed, and the capacity the object's buffer grows to for them.
     // A text of `length` bytes splits into at most `length` pieces, so when

@@ -38,14 +38,13 @@ void symbol2any_output(t_symbol2any *x, t_symbol *s) {
         outlet_bang(x->x_obj.ob_outlet);
         return;
     }
-    const std::size_t length = std::strlen(s->s_name);
-    vesh::Scratch<char, 256> copy(length + 1);
-    char *text = copy.get();
+    vesh::text_copy copy(s);
+    const std::size_t length = copy.length;
+    char *text = copy.text();
     if (!text) {
         pd_error(x, "symbol2any: out of memory");
         return;
     }
-    std::memcpy(text, s->s_name, length + 1);
     // A text of `length` bytes has at most `length` words: when the buffer
     // holds that many, counting them first is skipped.
     const bool nested = x->sending != 0;
